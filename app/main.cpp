@@ -1,0 +1,2 @@
+// Replaced by the program's entry point.
+int main() { return 0; }

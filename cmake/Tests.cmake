@@ -1,0 +1,23 @@
+if(CMAKE_CROSSCOMPILING)
+  # GoogleTest is built from the source that Debian's googletest package ships.
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(TAVRO_GTEST gtest gmock)
+else()
+  find_package(GTest REQUIRED)
+  set(TAVRO_GTEST GTest::gtest GTest::gmock)
+endif()
+
+add_executable(tavro_tests ${TAVRO_TEST_SOURCES} ${TAVRO_RESOURCE_SOURCES} tests/test_main.cpp)
+set_target_properties(tavro_tests PROPERTIES ENABLE_EXPORTS ON)
+target_link_libraries(tavro_tests PRIVATE tavro_core ${TAVRO_GTEST})
+target_compile_definitions(tavro_tests PRIVATE TAVRO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_test(NAME unit COMMAND tavro_tests --gtest_brief=1)
+set_tests_properties(unit PROPERTIES TIMEOUT 600)
+
+# Command-line and scenario tests: scripts under tests/ that run the built
+# executable; each registers itself from tests/CMakeLists.txt.
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/CMakeLists.txt)
+  add_subdirectory(tests)
+endif()

@@ -1,0 +1,42 @@
+#ifndef TAVRO_PLATFORM_ICMP_ECHO_H_
+#define TAVRO_PLATFORM_ICMP_ECHO_H_
+
+#include <cstdint>
+#include <memory>
+
+namespace velmora::platform {
+
+/// The first reply record of an echo call (the fields of ICMP_ECHO_REPLY that
+/// callers read). `address` is in network byte order.
+struct EchoReply {
+  uint32_t address = 0;
+  uint32_t status = 0;
+  uint32_t roundTripTime = 0;
+  uint16_t dataSize = 0;
+  uint8_t ttl = 0;
+};
+
+/// One ICMP echo handle (IcmpCreateFile ... IcmpCloseHandle), closed when the
+/// object goes. POSIX: a datagram ICMP socket where ping_group_range allows
+/// it, else a raw socket.
+class IcmpEcho {
+ public:
+  virtual ~IcmpEcho() = default;
+
+  /// Opens a handle; nullptr with a Windows error code in `error` on failure.
+  static std::unique_ptr<IcmpEcho> open(uint32_t* error);
+
+  /// Sends one echo request to `destination` (network byte order) carrying
+  /// `size` bytes of `data`, with a reply buffer of `replyBufferSize` bytes
+  /// (zero-filled), and waits up to `timeoutMs`. Returns the number of replies
+  /// (0 or 1) and fills `reply` with the first reply record: on a time-out the
+  /// status is 11010 and the rest zero; an ICMP error from the network gives
+  /// its IP_STATUS code with the replier's address.
+  virtual uint32_t send(uint32_t destination, const void* data, uint16_t size,
+                        uint32_t replyBufferSize, uint32_t timeoutMs,
+                        EchoReply* reply) = 0;
+};
+
+}  // namespace velmora::platform
+
+#endif  // TAVRO_PLATFORM_ICMP_ECHO_H_

@@ -1,0 +1,18 @@
+#ifndef TAVRO_PLATFORM_TICKS_H_
+#define TAVRO_PLATFORM_TICKS_H_
+
+#include <cstdint>
+
+namespace velmora::platform {
+
+/// Milliseconds from a monotonic high-resolution clock, wrapping at 32 bits
+/// like GetTickCount (but without its 10 to 16 ms steps).
+uint32_t tickCount();
+
+/// Pauses the calling thread for `ms` milliseconds; a signal does not cut the
+/// pause short.
+void sleepMs(uint32_t ms);
+
+}  // namespace velmora::platform
+
+#endif  // TAVRO_PLATFORM_TICKS_H_
