@@ -1,0 +1,125 @@
+#include "app/cli_handler.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <list>
+#include <vector>
+
+#include "app/stored_defaults.h"
+
+namespace {
+
+// The parser's arguments. They live only while the command line is parsed.
+struct CommandLineArgs {
+  explicit CommandLineArgs(TCLAP::ValuesConstraint<int>* soundIds)
+      : resolveAddresses("a", "resolveaddresses", "Resolve addresses to host names", false),
+        count("c", "count", "Number of packets to send (ping only)", false, 4, "count"),
+        size("s", "size", "Size (bytes) of ICMP echo requests, default are 32 bytes (ping only)",
+             false, 32, "size"),
+        tcpTimeout("t", "tcptimeout", "timeout for TCP connection attempts (in seconds).", false,
+                   2, "tcptimeout"),
+        delay("d", "delay", "Delay between packets in milliseconds, default are 150 milliseconds.",
+              false, 150, "delay"),
+        loop("l", "loop", "Ping indefinitely, abort with Control-C.", false),
+        playOk("p", "playok", "Play sound on successful ping.", false, 0, soundIds),
+        playFailure("f", "playfailure", "Play sound on ping failure.", false, 0, soundIds),
+        defaultSet("w", "defaultset", "Sets current options as defaults.", false),
+        defaultClear("x", "defaultclear", "Clears all stored defaults.", false),
+        verbose("v", "verbose", "Verbose output (default).", true),
+        brief("b", "brief",
+              "Performs a quick ping and only indicates whether host is up or down. Cannot be "
+              "used with /verbose.",
+              false),
+        comment("u", "comment", "Shows unhelpful comments when performing a brief ping.", false),
+        host("host", "Hostname or IP address to ping, specify TCP port with colon (host:port)",
+             true, "", "host") {}
+
+  void registerWith(TCLAP::CmdLine& cmd) {
+    TCLAP::Arg* const order[] = {&count,       &tcpTimeout, &size,         &delay, &loop,
+                                 &playOk,      &playFailure, &defaultSet,  &defaultClear,
+                                 &verbose,     &brief,      &comment,      &host,
+                                 &resolveAddresses};
+    for (TCLAP::Arg* arg : order) cmd.add(arg);
+  }
+
+  TCLAP::SwitchArg resolveAddresses;
+  TCLAP::ValueArg<int> count;
+  TCLAP::ValueArg<int> size;
+  TCLAP::ValueArg<int> tcpTimeout;
+  TCLAP::ValueArg<int> delay;
+  TCLAP::SwitchArg loop;
+  TCLAP::ValueArg<int> playOk;
+  TCLAP::ValueArg<int> playFailure;
+  TCLAP::SwitchArg defaultSet;
+  TCLAP::SwitchArg defaultClear;
+  TCLAP::SwitchArg verbose;
+  TCLAP::SwitchArg brief;
+  TCLAP::SwitchArg comment;
+  TCLAP::UnlabeledValueArg<std::string> host;
+};
+
+// The library hard-codes "h" as the help flag; "/?" is what users of this
+// program type. The replacement keeps the switch's place in the list, so the
+// usage text lists the arguments in the same order.
+void replaceHelpSwitch(TCLAP::CmdLine& cmd, TCLAP::SwitchArg* help) {
+  std::list<TCLAP::Arg*>& args = cmd.getArgList();
+  std::replace_if(
+      args.begin(), args.end(), [](TCLAP::Arg* arg) { return arg->getName() == "help"; }, help);
+}
+
+}  // namespace
+
+CliHandler::CliHandler(int argc, char* argv[])
+    : CliHandler(*velmora::windows_specific::readFormattedVersionInfo(
+                     velmora::windows_specific::kEnglishUnicodeTranslation),
+                 argc, argv) {}
+
+CliHandler::CliHandler(const velmora::windows_specific::FormattedVersionInfo& versionInfo,
+                       int argc, char* argv[])
+    : VelmoraStdOutput(versionInfo) {
+  parse(argc, argv);
+}
+
+void CliHandler::parse(int argc, char* argv[]) {
+  TCLAP::CmdLine cmd(description(), ' ', "1.2", true);
+  std::vector<int> soundIdList = {1, 2, 3, 4};
+  TCLAP::ValuesConstraint<int> soundIds(soundIdList);
+  CommandLineArgs args(&soundIds);
+  args.registerWith(cmd);
+
+  TCLAP::CmdLineOutput* output = this;
+  TCLAP::HelpVisitor helpVisitor(&cmd, &output);
+  TCLAP::SwitchArg help("?", "help", "Displays usage information and exits.", false,
+                        &helpVisitor);
+  replaceHelpSwitch(cmd, &help);
+  cmd.setOutput(this);
+  cmd.parse(argc, argv);
+
+  defaultSet = args.defaultSet.getValue();
+  defaultClear = args.defaultClear.getValue();
+  host = args.host.getValue();
+  resolveAddresses = args.resolveAddresses.getValue();
+  if (!defaultClear) {
+    loadDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure);
+  }
+  if (args.tcpTimeout.isSet()) tcpTimeout = static_cast<uint16_t>(args.tcpTimeout.getValue());
+  if (args.count.isSet()) count = args.count.getValue();
+  if (args.size.isSet()) size = args.size.getValue();
+  if (args.delay.isSet()) delay = args.delay.getValue();
+  if (args.loop.isSet()) loop = true;
+  if (args.playOk.isSet()) soundSuccess = args.playOk.getValue();
+  if (args.playFailure.isSet()) soundFailure = args.playFailure.getValue();
+  if (args.brief.isSet()) {
+    brief = true;
+  } else if (args.verbose.isSet()) {
+    brief = false;
+  }
+  if (args.comment.isSet()) comment = true;
+  if (loop && brief) brief = false;
+
+  if (defaultClear) {
+    if (clearDefaults()) std::printf("Defaults have been deleted successfully.\n");
+  } else if (defaultSet) {
+    saveDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure);
+  }
+}

@@ -1,0 +1,96 @@
+#ifndef TAVRO_APP_PINGER_H_
+#define TAVRO_APP_PINGER_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/icmp_echo.h"
+
+/// Outcome of one probe.
+struct PingResult {
+  bool success = false;
+  uint32_t milliseconds = 0;
+};
+
+/// Round-trip summary: times over the successful probes, rate over all.
+struct PingStatistics {
+  int32_t average = 0;
+  int32_t minimum = 0;
+  int32_t maximum = 0;
+  int32_t rate = 0;
+};
+
+/// Summary of a list of probe results, with the single- and double-precision
+/// arithmetic whose rounding the printed figures depend on.
+PingStatistics summarizeResults(const std::vector<PingResult>& results);
+
+/// Probe engine for one target: ICMP echo (port 0) or TCP connect probes.
+/// Resolves the target once, makes one probe per pingNext() and keeps the
+/// texts the driver prints. Prints nothing itself.
+class Pinger {
+ public:
+  /// ICMP mode. Touches no network.
+  Pinger(const std::string& host, int32_t count, int32_t size, uint32_t delay, bool loop,
+         bool resolveAddresses);
+  /// TCP mode against `port` (not 0), with a connect timeout in seconds.
+  Pinger(const std::string& host, uint16_t port, uint16_t tcpTimeout, int32_t count, bool loop,
+         bool resolveAddresses);
+  Pinger(const Pinger&) = delete;
+  Pinger& operator=(const Pinger&) = delete;
+
+  /// Resolves the target; false when it cannot be used (see lastError()).
+  bool prepare();
+  /// Makes the next probe. False when none went out: target unresolved,
+  /// count reached, or the probe could not be sent (see lastError()).
+  bool pingNext();
+  bool lastSucceeded() const { return status == 0; }
+  std::string lastReply() const { return replyText; }
+  std::string lastError() const { return errorText; }
+  /// "name [address]" for a name, the address alone for a numeric target.
+  std::string displayName();
+  /// The resolved dotted address, resolving first when there is none yet.
+  std::string address();
+  PingStatistics statistics() const { return summarizeResults(results); }
+
+  /// n letters "abc...zab..."; empty for n <= 0.
+  static std::string buildPayload(int32_t n);
+  /// The text of an ICMP status code, with its full stop.
+  static std::string statusText(uint32_t code);
+
+  /// Turns the first reply record of an echo call into status, result entry
+  /// and reply line.
+  void recordEchoReply(const velmora::platform::EchoReply& reply, uint32_t replyCount);
+
+ private:
+  void resolve();
+  bool pingIcmp();
+  bool pingTcp();
+
+  std::string host;
+  std::string address_;
+  bool loop;
+  int32_t count;
+  int32_t size;
+  uint32_t delay;
+  bool resolved = false;
+  int32_t sequence = 0;
+  uint32_t status;
+  uint16_t port;
+  uint16_t tcpTimeout;
+  std::string errorText;
+  std::string payload;
+  std::string replyText;
+  std::vector<PingResult> results;
+  bool resolveAddresses;
+  bool prepared = false;
+};
+
+/// Largest echo payload we send: what fits in one IPv4 datagram with room to
+/// spare for headers.
+constexpr int32_t kMaxPacketSize = 65500;
+
+/// Status of a probe that failed without a more precise reason.
+constexpr uint32_t kGeneralFailure = 11050;
+
+#endif  // TAVRO_APP_PINGER_H_

@@ -1,0 +1,124 @@
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/cli_handler.h"
+#include "app/pinger.h"
+#include "app/report.h"
+#include "app/sound.h"
+#include "app/target_names.h"
+#include "platform/console_control.h"
+#include "platform/ticks.h"
+#include "support/text_utils.h"
+#include "velmora_components.h"
+
+std::atomic<bool> stopRequested{false};
+
+namespace {
+
+constexpr uint32_t kSoundPauseMs = 200;
+
+void print(const std::string& text) { std::fputs(text.c_str(), stdout); }
+
+}  // namespace
+
+bool consoleCtrlHandler(uint32_t ctrlType) {
+  if (ctrlType != velmora::platform::kCtrlCEvent && ctrlType != velmora::platform::kCtrlBreakEvent) {
+    return false;
+  }
+  stopRequested = true;
+  return true;
+}
+
+ProbeTarget splitProbeTarget(const std::string& hostOption) {
+  ProbeTarget target;
+  if (hostOption.find(':') == std::string::npos) {
+    target.host = hostOption;
+    return target;
+  }
+  const std::vector<std::string> parts = velmora::splitString(hostOption, ":");
+  if (parts.size() == 2) {
+    target.host = parts[0];
+    target.port = static_cast<uint16_t>(std::strtol(parts[1].c_str(), nullptr, 10));
+  }
+  return target;
+}
+
+// Values the command line and the stored defaults accept but a probe cannot
+// use sensibly are refused before anything is sent.
+std::string CliHandler::invalidOption(const ProbeTarget& target) const {
+  if (target.port != 0) {
+    // A zero timeout would let the connect call return before the outcome
+    // is known, reporting every port as open.
+    return tcpTimeout == 0 ? "TCP timeout must be between 1 and 65535 seconds." : "";
+  }
+  if (size < 0 || size > kMaxPacketSize) return "Packet size must be between 0 and 65500 bytes.";
+  if (delay < 0) return "Delay between packets must not be negative.";
+  return "";
+}
+
+bool CliHandler::pingBrief(Pinger& pinger) {
+  bool up = false;
+  while (pinger.pingNext()) {
+    if (pinger.lastSucceeded()) {
+      up = true;
+      break;
+    }
+  }
+  const int32_t sound = up ? soundSuccess : soundFailure;
+  if (sound != 0) playSound(sound);
+  print(briefVerdict(pinger.displayName(), up, comment));
+  return up;
+}
+
+void CliHandler::pingVerbose(Pinger& pinger) {
+  print(verboseHeader(pinger.displayName()));
+  std::fflush(stdout);
+  while (pinger.pingNext()) {
+    if (soundSuccess != 0 && pinger.lastSucceeded()) {
+      playSound(soundSuccess);
+    } else if (soundFailure != 0 && !pinger.lastSucceeded()) {
+      playSound(soundFailure);
+    }
+    print(probeLine(pinger.lastReply()));
+    std::fflush(stdout);
+    if (stopRequested) break;
+  }
+}
+
+int CliHandler::run() {
+  ProbeTarget target = splitProbeTarget(host);
+  const std::string refusal = invalidOption(target);
+  if (!refusal.empty()) {
+    print(errorLine(refusal));
+    return 1;
+  }
+  IPPort_StaticInit(nullptr);
+  IPInfo_StaticInit(nullptr);
+  if (const int parts = countAddressParts(target.host)) {
+    target.host = completePartialAddress(parts, target.host);
+  }
+  auto pinger = target.port == 0
+                    ? std::make_unique<Pinger>(target.host, count, size,
+                                               static_cast<uint32_t>(delay), loop, resolveAddresses)
+                    : std::make_unique<Pinger>(target.host, target.port, tcpTimeout, count, loop,
+                                               resolveAddresses);
+  int exitCode = 1;
+  if (!pinger->prepare()) {
+    print(errorLine(pinger->lastError()));
+  } else {
+    if (brief) {
+      pingBrief(*pinger);
+    } else {
+      pingVerbose(*pinger);
+    }
+    if (soundSuccess != 0 || soundFailure != 0) velmora::platform::sleepMs(kSoundPauseMs);
+    const PingStatistics s = pinger->statistics();
+    if (!brief) print(summaryText(s));
+    exitCode = s.rate > 0 ? 0 : 3;
+  }
+  pinger.reset();
+  IPPort_StaticDestroy();
+  IPInfo_StaticDestroy();
+  return exitCode;
+}

@@ -1,0 +1,58 @@
+#ifndef TAVRO_SUPPORT_NETWORK_DNS_RESOLVER_H_
+#define TAVRO_SUPPORT_NETWORK_DNS_RESOLVER_H_
+
+#include <cstring>
+#include <vector>
+
+#include "platform/inet.h"
+#include "support/text_utils.h"
+
+namespace velmora::network {
+
+/// Resolves a host name or address text to the first IPv4 address the
+/// system's resolver returns, and keeps the text of the last error.
+template <class StringT>
+class DnsResolver {
+ public:
+  DnsResolver() = default;
+  virtual ~DnsResolver() = default;
+  DnsResolver(const DnsResolver&) = delete;
+  DnsResolver& operator=(const DnsResolver&) = delete;
+
+  /// The first IPv4 address of `host` in dotted text, or empty. A failed
+  /// lookup sets lastError() to the system's text for its error code; a name
+  /// without IPv4 address leaves it alone.
+  StringT resolve(const StringT& host);
+
+  /// The text of the last error; empty until one happened.
+  StringT lastError() const { return errorText; }
+
+ protected:
+  bool errorEventSeen = false;
+  StringT errorText;
+};
+
+template <class StringT>
+StringT DnsResolver<StringT>::resolve(const StringT& host) {
+  // The system's name limit: a longer text is cut to 254 characters, the
+  // way a 256-byte buffer with its terminator would hold it.
+  constexpr size_t kNameBufferSize = 256;
+  char node[kNameBufferSize] = {};
+  const size_t length = host.size() <= kNameBufferSize - 1 ? host.size() : kNameBufferSize - 2;
+  std::memcpy(node, host.data(), length);
+
+  std::vector<platform::ResolvedAddress> answers;
+  const int error = platform::getAddrInfo(node, "0", &answers);
+  if (error != 0) {
+    errorText = formatWindowsError(static_cast<uint32_t>(error));
+    return StringT();
+  }
+  for (const platform::ResolvedAddress& answer : answers) {
+    if (answer.family == 4) return StringT(answer.text.begin(), answer.text.end());
+  }
+  return StringT();
+}
+
+}  // namespace velmora::network
+
+#endif  // TAVRO_SUPPORT_NETWORK_DNS_RESOLVER_H_
