@@ -1,0 +1,103 @@
+#ifndef TAVRO_PLATFORM_REGISTRY_H_
+#define TAVRO_PLATFORM_REGISTRY_H_
+
+#include <cstdint>
+
+namespace velmora::platform {
+
+/// Access rights, value types and the error codes the registry calls return,
+/// with the numbers Windows gives them.
+constexpr uint32_t kKeyQueryValue = 0x0001;
+constexpr uint32_t kKeySetValue = 0x0002;
+constexpr uint32_t kKeyCreateSubKey = 0x0004;
+constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
+constexpr uint32_t kKeyWow64_32Key = 0x0200;
+constexpr uint32_t kKeyRead = 0x20019;
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+
+constexpr uint32_t kRegNone = 0;
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegExpandSz = 2;
+constexpr uint32_t kRegBinary = 3;
+constexpr uint32_t kRegDword = 4;
+constexpr uint32_t kRegMultiSz = 7;
+constexpr uint32_t kRegQword = 11;
+
+constexpr uint32_t kErrorSuccess = 0;
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorBadPathname = 161;
+constexpr uint32_t kErrorFilenameTooLong = 206;
+constexpr uint32_t kErrorMoreData = 234;
+constexpr uint32_t kErrorBadDb = 1009;
+constexpr uint32_t kErrorRegistryIoFailed = 1016;
+constexpr uint32_t kErrorKeyDeleted = 1018;
+
+/// The predefined root keys the program can name.
+enum class RegistryRoot { kCurrentUser };
+
+/// An open registry key; closes itself (RegCloseKey) when destroyed. Move-only.
+/// On Windows it wraps an HKEY; on POSIX it names one key directory of the
+/// per-user hive kept under $XDG_CONFIG_HOME/tavro/registry/.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  /// The predefined root key; always open.
+  explicit RegistryKey(RegistryRoot root);
+  ~RegistryKey() { close(); }
+  RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  RegistryKey& operator=(RegistryKey&& other) noexcept {
+    if (this != &other) {
+      close();
+      handle_ = other.handle_;
+      other.handle_ = nullptr;
+    }
+    return *this;
+  }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  bool isOpen() const { return handle_ != nullptr; }
+  void close();
+
+  /// Backend use only: the native handle (HKEY, or the POSIX key record).
+  void* handle() const { return handle_; }
+  void reset(void* handle) {
+    close();
+    handle_ = handle;
+  }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+/// RegOpenKeyExA: opens `subKey` (backslash-separated, relative to `parent`,
+/// names matched case-insensitively) with `rights`. Returns 0 or the Windows
+/// error code (2 when the key does not exist).
+uint32_t openRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t rights,
+                         RegistryKey* out);
+
+/// RegCreateKeyExA with no class, non-volatile, default security: opens the
+/// key, creating it and any missing parents first.
+uint32_t createRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t rights,
+                           RegistryKey* out);
+
+/// RegQueryValueExA. `type` may be null. `*size` is the buffer size on entry
+/// and the value's size on return; a value larger than the buffer fails with
+/// 234 (ERROR_MORE_DATA). A null `data` only reports the size.
+uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* type, void* data,
+                            uint32_t* size);
+
+/// RegSetValueExA: stores `size` bytes of `data` under `name` with `type`.
+uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type,
+                          const void* data, uint32_t size);
+
+/// RegDeleteKeyA: deletes `subKey` of `parent` with its values. A key that
+/// has subkeys of its own is not deleted: 5 (ERROR_ACCESS_DENIED).
+uint32_t deleteRegistryKey(const RegistryKey& parent, const char* subKey);
+
+}  // namespace velmora::platform
+
+#endif  // TAVRO_PLATFORM_REGISTRY_H_

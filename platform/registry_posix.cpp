@@ -1,0 +1,427 @@
+#include "platform/registry.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/hive_file.h"
+
+// The hive of HKEY_CURRENT_USER is a directory tree: one directory per key
+// (its name encoded by hive::encodeKeyName), holding the key's values in
+// ".values.reg" and an advisory lock file ".lock". Names starting with a dot
+// are never keys, so the hive's own files cannot clash with subkeys. Key and
+// value names keep the case they were created with and are matched without
+// regard to ASCII case, as the registry does.
+namespace velmora::platform {
+namespace {
+
+constexpr char kValuesFile[] = ".values.reg";
+constexpr char kTempPrefix[] = ".values.reg.tmp-";
+constexpr char kLockFile[] = ".lock";
+constexpr char kDeletedPrefix[] = ".deleted-";
+constexpr off_t kMaxValuesFileBytes = 16 * 1024 * 1024;
+constexpr uint32_t kErrorWriteProtect = 19;
+constexpr uint32_t kErrorDiskFull = 112;
+
+struct PosixKey {
+  std::string dir;
+  uint32_t rights = 0;
+};
+
+const PosixKey* posixKey(const RegistryKey& key) {
+  return static_cast<const PosixKey*>(key.handle());
+}
+
+uint32_t windowsCode(int err) {
+  switch (err) {
+    case ENOENT: return kErrorFileNotFound;
+    case EACCES:
+    case EPERM: return kErrorAccessDenied;
+    case ENOSPC:
+    case EDQUOT: return kErrorDiskFull;
+    case EROFS: return kErrorWriteProtect;
+    case ENAMETOOLONG: return kErrorFilenameTooLong;
+    default: return kErrorRegistryIoFailed;
+  }
+}
+
+std::string configHome() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.config";
+  const passwd* entry = getpwuid(getuid());
+  if (entry != nullptr && entry->pw_dir != nullptr) return std::string(entry->pw_dir) + "/.config";
+  return std::string();
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Splits a backslash-separated key path; one trailing backslash is allowed.
+uint32_t splitKeyPath(const char* subKey, std::vector<std::string>* parts) {
+  parts->clear();
+  if (subKey == nullptr || subKey[0] == '\0') return kErrorSuccess;
+  std::string path(subKey);
+  if (path.back() == '\\') path.pop_back();
+  size_t start = 0;
+  while (true) {
+    size_t end = path.find('\\', start);
+    std::string part = path.substr(start, end == std::string::npos ? end : end - start);
+    if (part.empty()) return kErrorBadPathname;
+    if (part.size() > hive::kMaxKeyNameLength) return kErrorInvalidParameter;
+    parts->push_back(part);
+    if (end == std::string::npos) return kErrorSuccess;
+    start = end + 1;
+  }
+}
+
+// The directory of subkey `name` in `dir`: the exactly named one if present,
+// otherwise the first (in byte order) whose name matches without case.
+uint32_t findSubKey(const std::string& dir, const std::string& name, std::string* found) {
+  std::string exact = dir + "/" + hive::encodeKeyName(name);
+  if (isDirectory(exact)) {
+    *found = exact;
+    return kErrorSuccess;
+  }
+  DIR* stream = opendir(dir.c_str());
+  if (stream == nullptr) return windowsCode(errno);
+  std::string best;
+  while (const dirent* entry = readdir(stream)) {
+    std::string decoded;
+    if (!hive::decodeKeyName(entry->d_name, &decoded) || !hive::sameName(decoded, name)) continue;
+    if (!isDirectory(dir + "/" + entry->d_name)) continue;
+    if (best.empty() || best > entry->d_name) best = entry->d_name;
+  }
+  closedir(stream);
+  if (best.empty()) return kErrorFileNotFound;
+  *found = dir + "/" + best;
+  return kErrorSuccess;
+}
+
+uint32_t walk(std::string dir, const std::vector<std::string>& parts, size_t count,
+              std::string* found) {
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t rc = findSubKey(dir, parts[i], &dir);
+    if (rc != kErrorSuccess) return rc;
+  }
+  *found = dir;
+  return kErrorSuccess;
+}
+
+// Holds an exclusive flock on a key's lock file. The key may have been
+// deleted (its directory renamed away) while this waited for the lock; that
+// is detected by comparing the locked file with the one now at the path.
+class KeyLock {
+ public:
+  explicit KeyLock(const std::string& dir) {
+    std::string path = dir + "/" + kLockFile;
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0) {
+      code_ = errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
+      return;
+    }
+    int rc;
+    do rc = flock(fd_, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    struct stat held, current;
+    if (rc != 0) {
+      code_ = windowsCode(errno);
+    } else if (fstat(fd_, &held) != 0 || stat(path.c_str(), &current) != 0 ||
+               held.st_ino != current.st_ino || held.st_dev != current.st_dev) {
+      code_ = kErrorKeyDeleted;
+    }
+  }
+  ~KeyLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  KeyLock(const KeyLock&) = delete;
+  KeyLock& operator=(const KeyLock&) = delete;
+  uint32_t code() const { return code_; }
+
+ private:
+  int fd_ = -1;
+  uint32_t code_ = kErrorSuccess;
+};
+
+uint32_t readWholeFile(int fd, std::string* text) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return windowsCode(errno);
+  if (!S_ISREG(st.st_mode) || st.st_size > kMaxValuesFileBytes) return kErrorBadDb;
+  char buffer[8192];
+  while (true) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return windowsCode(errno);
+    if (n == 0) return kErrorSuccess;
+    text->append(buffer, static_cast<size_t>(n));
+    if (text->size() > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorBadDb;
+  }
+}
+
+// A missing values file is a key without values; one that cannot be parsed
+// makes the key unreadable (1009) rather than silently empty.
+uint32_t loadValues(const std::string& dir, std::vector<hive::Value>* values) {
+  values->clear();
+  std::string path = dir + "/" + kValuesFile;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) {
+    if (errno != ENOENT) return errno == ELOOP ? kErrorBadDb : windowsCode(errno);
+    return isDirectory(dir) ? kErrorSuccess : kErrorKeyDeleted;
+  }
+  std::string text;
+  uint32_t rc = readWholeFile(fd, &text);
+  ::close(fd);
+  if (rc != kErrorSuccess) return rc;
+  std::string error;
+  if (text.find('\0') != std::string::npos || !hive::parseValues(text, values, &error)) {
+    return kErrorBadDb;
+  }
+  return kErrorSuccess;
+}
+
+bool writeAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void syncDirectory(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  ::close(fd);
+}
+
+// Temp files only exist while a writer holds the key's lock, so any found by
+// the lock holder were left by a writer that was killed.
+void removeStaleTemps(const std::string& dir) {
+  DIR* stream = opendir(dir.c_str());
+  if (stream == nullptr) return;
+  std::vector<std::string> stale;
+  while (const dirent* entry = readdir(stream)) {
+    if (std::string(entry->d_name).rfind(kTempPrefix, 0) == 0) stale.push_back(entry->d_name);
+  }
+  closedir(stream);
+  for (const std::string& name : stale) unlink((dir + "/" + name).c_str());
+}
+
+// Replaces the values file as a whole: a reader sees the old or the new file,
+// never a mixture, and a crash leaves the old one in place.
+uint32_t storeValues(const std::string& dir, const std::vector<hive::Value>& values) {
+  removeStaleTemps(dir);
+  std::string temp = dir + "/" + kTempPrefix + "XXXXXX";
+  int fd = mkstemp(&temp[0]);
+  if (fd < 0) return errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
+  bool ok = writeAll(fd, hive::formatValues(values)) && fsync(fd) == 0;
+  int err = errno;
+  ok = (::close(fd) == 0) && ok;
+  if (ok && rename(temp.c_str(), (dir + "/" + kValuesFile).c_str()) == 0) {
+    syncDirectory(dir);
+    return kErrorSuccess;
+  }
+  err = errno != 0 ? errno : err;
+  unlink(temp.c_str());
+  return windowsCode(err);
+}
+
+uint32_t makeDirectories(const std::string& path) {
+  if (isDirectory(path)) return kErrorSuccess;
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    uint32_t rc = makeDirectories(path.substr(0, slash));
+    if (rc != kErrorSuccess) return rc;
+  }
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return windowsCode(errno);
+  return kErrorSuccess;
+}
+
+// Creates subkey `name` of `dir` unless a case-variant appeared meanwhile;
+// the parent's lock keeps two creators from making both "a" and "A".
+uint32_t createSubKey(const std::string& dir, const std::string& name, std::string* created) {
+  KeyLock lock(dir);
+  if (lock.code() != kErrorSuccess) return lock.code();
+  if (findSubKey(dir, name, created) == kErrorSuccess) return kErrorSuccess;
+  std::string encoded = hive::encodeKeyName(name);
+  if (encoded.size() > NAME_MAX) return kErrorFilenameTooLong;
+  *created = dir + "/" + encoded;
+  if (mkdir(created->c_str(), 0700) != 0 && errno != EEXIST) return windowsCode(errno);
+  syncDirectory(dir);
+  return kErrorSuccess;
+}
+
+bool hasSubKeys(const std::string& dir) {
+  DIR* stream = opendir(dir.c_str());
+  if (stream == nullptr) return false;
+  bool found = false;
+  while (const dirent* entry = readdir(stream)) {
+    if (entry->d_name[0] != '.' && isDirectory(dir + "/" + entry->d_name)) found = true;
+  }
+  closedir(stream);
+  return found;
+}
+
+// Removes only what the hive itself puts in a key directory; anything else
+// (a stranger's file) keeps the renamed directory alive rather than be lost.
+void removeKeyDirectory(const std::string& dir) {
+  DIR* stream = opendir(dir.c_str());
+  if (stream == nullptr) return;
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(stream)) names.push_back(entry->d_name);
+  closedir(stream);
+  for (const std::string& name : names) {
+    std::string path = dir + "/" + name;
+    if (name == kValuesFile || name == kLockFile || name.rfind(kTempPrefix, 0) == 0) {
+      unlink(path.c_str());
+    } else if (name.rfind(kDeletedPrefix, 0) == 0) {
+      removeKeyDirectory(path);
+    }
+  }
+  rmdir(dir.c_str());
+}
+
+uint32_t newKey(const std::string& dir, uint32_t rights, RegistryKey* out) {
+  std::vector<hive::Value> values;
+  uint32_t rc = loadValues(dir, &values);
+  if (rc != kErrorSuccess) return rc;
+  out->reset(new PosixKey{dir, rights});
+  return kErrorSuccess;
+}
+
+std::string hiveRootDirectory(RegistryRoot root) {
+  std::string home = configHome();
+  if (home.empty()) return std::string();
+  switch (root) {
+    case RegistryRoot::kCurrentUser:
+      return home + "/tavro/registry/HKEY_CURRENT_USER";
+  }
+  return std::string();
+}
+
+}  // namespace
+
+RegistryKey::RegistryKey(RegistryRoot root) {
+  handle_ = new PosixKey{hiveRootDirectory(root), kKeyAllAccess};
+}
+
+void RegistryKey::close() {
+  delete static_cast<PosixKey*>(handle_);
+  handle_ = nullptr;
+}
+
+uint32_t openRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t rights,
+                         RegistryKey* out) {
+  const PosixKey* from = posixKey(parent);
+  if (from == nullptr) return kErrorInvalidHandle;
+  std::vector<std::string> parts;
+  uint32_t rc = splitKeyPath(subKey, &parts);
+  std::string dir;
+  if (rc == kErrorSuccess) rc = walk(from->dir, parts, parts.size(), &dir);
+  if (rc == kErrorSuccess) rc = newKey(dir, rights, out);
+  return rc;
+}
+
+uint32_t createRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t rights,
+                           RegistryKey* out) {
+  const PosixKey* from = posixKey(parent);
+  if (from == nullptr) return kErrorInvalidHandle;
+  std::vector<std::string> parts;
+  uint32_t rc = splitKeyPath(subKey, &parts);
+  if (rc != kErrorSuccess) return rc;
+  std::string dir = from->dir;
+  if (dir.empty()) return kErrorFileNotFound;
+  if (!isDirectory(dir)) {
+    rc = makeDirectories(dir);
+    if (rc != kErrorSuccess) return rc;
+  }
+  for (const std::string& part : parts) {
+    std::string next;
+    rc = findSubKey(dir, part, &next);
+    if (rc == kErrorFileNotFound) rc = createSubKey(dir, part, &next);
+    if (rc != kErrorSuccess) return rc;
+    dir = next;
+  }
+  return newKey(dir, rights, out);
+}
+
+uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* type, void* data,
+                            uint32_t* size) {
+  const PosixKey* self = posixKey(key);
+  if (self == nullptr) return kErrorInvalidHandle;
+  if ((self->rights & kKeyQueryValue) == 0) return kErrorAccessDenied;
+  std::vector<hive::Value> values;
+  uint32_t rc = loadValues(self->dir, &values);
+  if (rc != kErrorSuccess) return rc;
+  const hive::Value* value = hive::findValue(values, name == nullptr ? "" : name);
+  if (value == nullptr) return kErrorFileNotFound;
+  if (type != nullptr) *type = value->type;
+  uint32_t needed = static_cast<uint32_t>(value->data.size());
+  uint32_t room = *size;
+  *size = needed;
+  if (data == nullptr) return kErrorSuccess;
+  if (needed > room) return kErrorMoreData;
+  value->data.copy(static_cast<char*>(data), needed);
+  return kErrorSuccess;
+}
+
+uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type,
+                          const void* data, uint32_t size) {
+  const PosixKey* self = posixKey(key);
+  if (self == nullptr) return kErrorInvalidHandle;
+  if ((self->rights & kKeySetValue) == 0) return kErrorAccessDenied;
+  std::string valueName = name == nullptr ? "" : name;
+  if (valueName.size() > hive::kMaxValueNameLength) return kErrorInvalidParameter;
+  if (data == nullptr && size != 0) return kErrorInvalidParameter;
+  KeyLock lock(self->dir);
+  if (lock.code() != kErrorSuccess) return lock.code();
+  std::vector<hive::Value> values;
+  uint32_t rc = loadValues(self->dir, &values);
+  if (rc != kErrorSuccess) return rc;
+  std::string bytes = size == 0 ? std::string() : std::string(static_cast<const char*>(data), size);
+  hive::putValue(&values, valueName, type, bytes);
+  return storeValues(self->dir, values);
+}
+
+uint32_t deleteRegistryKey(const RegistryKey& parent, const char* subKey) {
+  const PosixKey* from = posixKey(parent);
+  if (from == nullptr) return kErrorInvalidHandle;
+  std::vector<std::string> parts;
+  uint32_t rc = splitKeyPath(subKey, &parts);
+  if (rc != kErrorSuccess) return rc;
+  if (parts.empty()) return kErrorInvalidParameter;
+  std::string parentDir, target;
+  rc = walk(from->dir, parts, parts.size() - 1, &parentDir);
+  if (rc == kErrorSuccess) rc = findSubKey(parentDir, parts.back(), &target);
+  if (rc != kErrorSuccess) return rc;
+  KeyLock lock(target);
+  if (lock.code() != kErrorSuccess) {
+    return lock.code() == kErrorKeyDeleted ? kErrorFileNotFound : lock.code();
+  }
+  if (hasSubKeys(target)) return kErrorAccessDenied;
+  static std::atomic<unsigned> graves{0};
+  std::string grave = parentDir + "/" + kDeletedPrefix + std::to_string(getpid()) + "-" +
+                      std::to_string(graves++);
+  if (rename(target.c_str(), grave.c_str()) != 0) return windowsCode(errno);
+  syncDirectory(parentDir);
+  removeKeyDirectory(grave);
+  return kErrorSuccess;
+}
+
+}  // namespace velmora::platform
