@@ -21,8 +21,11 @@ class VersionBlock {
 
   /// VerQueryValueW on a sub-block path such as
   /// u"\\StringFileInfo\\040904b0\\ProductName". On success `value` holds the
-  /// characters and `length` the length the system reports (which counts the
-  /// terminating zero). False with a Windows error code when not found.
+  /// characters before the terminating zero (for a binary value such as
+  /// \\VarFileInfo\\Translation, its 16-bit words) and `length` the length the
+  /// system reports (for a string it counts the terminating zero; for a
+  /// binary value it is in bytes). False with a Windows error code (1813 when
+  /// the system names none) when not found.
   virtual bool queryValue(const std::u16string& subBlock, std::u16string* value,
                           uint32_t* length, uint32_t* error) const = 0;
 };

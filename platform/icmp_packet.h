@@ -1,0 +1,78 @@
+#ifndef TAVRO_PLATFORM_ICMP_PACKET_H_
+#define TAVRO_PLATFORM_ICMP_PACKET_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Building echo requests and recognising the answers to them in what an
+// ICMP socket receives. Pure byte handling: every length is checked before
+// a field is read, and anything short, malformed or not ours is ignored.
+namespace velmora::platform::icmp {
+
+/// IP_STATUS codes an echo call reports.
+constexpr uint32_t kSuccess = 0;
+constexpr uint32_t kBufferTooSmall = 11001;
+constexpr uint32_t kNetUnreachable = 11002;
+constexpr uint32_t kHostUnreachable = 11003;
+constexpr uint32_t kProtocolUnreachable = 11004;
+constexpr uint32_t kPortUnreachable = 11005;
+constexpr uint32_t kPacketTooBig = 11009;
+constexpr uint32_t kTimedOut = 11010;
+constexpr uint32_t kBadRoute = 11012;
+constexpr uint32_t kTtlExpiredTransit = 11013;
+constexpr uint32_t kTtlExpiredReassembly = 11014;
+constexpr uint32_t kParameterProblem = 11015;
+constexpr uint32_t kSourceQuench = 11016;
+constexpr uint32_t kGeneralFailure = 11050;
+
+constexpr size_t kIcmpHeaderSize = 8;
+
+/// What tells our echo request apart from all other ICMP traffic. The
+/// destination is in network byte order.
+struct EchoKey {
+  uint32_t destination = 0;
+  uint16_t identifier = 0;
+  uint16_t sequence = 0;
+};
+
+/// A packet recognised as the answer to our request. `replier` is the
+/// sender in network byte order (a router for an error); `dataSize` is the
+/// echoed payload length, 0 for errors; `ttl` 0 when the packet carried none.
+struct EchoOutcome {
+  bool matched = false;
+  uint32_t status = kSuccess;
+  uint32_t replier = 0;
+  uint16_t dataSize = 0;
+  uint8_t ttl = 0;
+};
+
+/// The Internet checksum (RFC 1071) of `length` bytes.
+uint16_t checksum(const uint8_t* data, size_t length);
+
+/// An echo request (type 8, code 0) with the key's identifier and sequence,
+/// `size` bytes of `data` and a correct checksum.
+std::vector<uint8_t> buildEchoRequest(const EchoKey& key, const void* data, uint16_t size);
+
+/// The IP_STATUS code of an ICMP error type and code; false for types that
+/// are no error answer to an echo request (they are ignored).
+bool statusForError(uint8_t type, uint8_t code, uint32_t* status);
+
+/// What a raw ICMP socket received (IPv4 header first): our echo reply
+/// (identifier, sequence, source = destination, valid checksum) or an ICMP
+/// error quoting our request (quoted destination, identifier and sequence).
+EchoOutcome parseRawPacket(const uint8_t* packet, size_t length, const EchoKey& key);
+
+/// What an ICMP datagram socket received (ICMP header first; the kernel has
+/// already matched the identifier and verified the checksum): our echo
+/// reply when the sequence matches. `replier` and `ttl` stay 0 for the
+/// caller to fill from the socket's address and control data.
+EchoOutcome parseDatagramReply(const uint8_t* packet, size_t length, const EchoKey& key);
+
+/// True when `packet` (ICMP header first) is our echo request, as an error
+/// report quotes it. The identifier is compared only when `checkIdentifier`.
+bool isOurRequest(const uint8_t* packet, size_t length, const EchoKey& key, bool checkIdentifier);
+
+}  // namespace velmora::platform::icmp
+
+#endif  // TAVRO_PLATFORM_ICMP_PACKET_H_
