@@ -1,0 +1,42 @@
+#include "platform/proc_net.h"
+
+#include <gtest/gtest.h>
+
+namespace velmora::platform {
+namespace {
+
+const char kRoutes[] =
+    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+    "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
+    "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+    "eth1\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+    "eth1\t00000000\t0201A8C0\t0002\t0\t0\t100\t00000000\t0\t0\t0\n"
+    "wg0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n"
+    "broken line\n";
+
+TEST(DefaultGateways, TakesTheUpGatewayRoutesWithZeroDestinationAndMask) {
+  EXPECT_EQ(defaultGateways(kRoutes, "eth0"), (std::vector<std::string>{"192.0.2.1"}));
+  EXPECT_EQ(defaultGateways(kRoutes, "eth1"), (std::vector<std::string>{"192.168.1.1"}));
+  EXPECT_TRUE(defaultGateways(kRoutes, "wg0").empty());
+  EXPECT_EQ(defaultGateways(kRoutes, ""),
+            (std::vector<std::string>{"192.0.2.1", "192.168.1.1"}));
+  EXPECT_TRUE(defaultGateways("", "eth0").empty());
+}
+
+TEST(NeighbourHardwareAddress, FindsOnlyCompleteEntries) {
+  const char table[] =
+      "IP address       HW type     Flags       HW address            Mask     Device\n"
+      "192.0.2.1        0x1         0x2         00:1a:2b:3c:4d:5e     *        eth0\n"
+      "192.0.2.9        0x1         0x0         00:00:00:00:00:00     *        eth0\n"
+      "192.0.2.10       0x1         0x2         zz:1a                 *        eth0\n";
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(neighbourHardwareAddress(table, "192.0.2.1", &bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}));
+  EXPECT_FALSE(neighbourHardwareAddress(table, "192.0.2.9", &bytes));
+  EXPECT_FALSE(neighbourHardwareAddress(table, "192.0.2.10", &bytes));
+  EXPECT_FALSE(neighbourHardwareAddress(table, "192.0.2.1 ", &bytes));
+  EXPECT_FALSE(neighbourHardwareAddress(table, "192.0.2.2", &bytes));
+}
+
+}  // namespace
+}  // namespace velmora::platform
