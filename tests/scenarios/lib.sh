@@ -1,0 +1,277 @@
+# Shared helpers for the scenario tests. A scenario script sources this file,
+# calls scenario_start, then for each case runs tavro in the world's client
+# namespace (natively and, when a Windows build is given, under Wine) and
+# checks exit code, standard output and standard error. scenario_finish
+# prints the tally and exits; the world, the Wine server and the scratch
+# directory are removed on every exit path.
+#
+# Expected output is written with backslash escapes (\r, \n), decoded only
+# when compared, so that it survives command substitution; two placeholders:
+#   <N>    a decimal number (times vary from run to run)
+#   <ANY>  a non-empty text; only for lines that carry a system text, which
+#          differs between the native table and the host system under Wine
+
+set -euo pipefail
+
+: "${TAVRO_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+: "${TAVRO_WIN_EXE:=}"
+TESTWORLD="$TAVRO_SOURCE_DIR/scripts/testworld"
+
+passed=0
+failed=0
+world_id=""
+work=""
+wine_prefix=""
+kinds=(native)
+
+skip() {
+  echo "SKIP: $*" >&2
+  exit 77
+}
+
+note() { echo "note: $*" >&2; }
+
+pass() {
+  passed=$((passed + 1))
+  echo "ok    $*"
+}
+
+fail() {
+  failed=$((failed + 1))
+  echo "FAIL  $*"
+}
+
+scenario_cleanup() {
+  local rc=$?
+  set +e
+  wine_stop
+  [ -n "$world_id" ] && "$TESTWORLD" down "$world_id"
+  [ -n "$work" ] && rm -rf "$work"
+  return $rc
+}
+
+# Checks what a world needs; skips (exit 77) with the reason when it is not
+# there, so that a missing capability never looks like a pass.
+require_world_tools() {
+  [ "$(id -u)" -eq 0 ] || skip "network namespaces need root"
+  local tool
+  for tool in ip iptables iptables-restore dnsmasq socat ping getent; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+  done
+  unshare -n true 2>/dev/null || skip "cannot create a network namespace here"
+  [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ] || skip "TAVRO_EXE is not set"
+  # The interim build is an empty program; a real one always prints usage.
+  if [ -z "$("$TAVRO_EXE" '/?' 2>&1)" ]; then
+    skip "$TAVRO_EXE prints nothing for /? (interim build, no program yet)"
+  fi
+}
+
+# Brings up a world for this script and sources its addresses (TW_*).
+scenario_start() {
+  require_world_tools
+  work=$(mktemp -d /tmp/tavro-scenario.XXXXXX)
+  trap scenario_cleanup EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  "$TESTWORLD" up >"$work/world.env" || skip "testworld up failed"
+  # shellcheck disable=SC1091
+  source "$work/world.env"
+  world_id=$TW_ID
+  mkdir -p "$work/config"
+  wine_start
+}
+
+scenario_finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+in_client() {
+  ip netns exec "$TW_NS_CLIENT" "$@"
+}
+
+# A fresh Wine prefix for each script, cloned with hard links from a template
+# that is built once per build directory: a new prefix costs over ten seconds.
+# The registry files are copied, not linked, because they are rewritten.
+wine_template() {
+  local template="${TAVRO_BUILD_DIR:-/tmp}/wine-template"
+  (
+    flock 9
+    if [ ! -f "$template/.ready" ]; then
+      rm -rf "$template"
+      # No network while the prefix is created: wineboot has no business there.
+      WINEPREFIX="$template" WINEDEBUG=-all unshare -n wineboot -i >/dev/null 2>&1
+      WINEPREFIX="$template" wineserver -w
+      touch "$template/.ready"
+    fi
+  ) 9>"$template.lock"
+  echo "$template"
+}
+
+wine_start() {
+  if [ -z "$TAVRO_WIN_EXE" ]; then
+    note "TAVRO_WIN_EXE is empty: only the native half runs"
+    return 0
+  fi
+  [ -f "$TAVRO_WIN_EXE" ] || { fail "TAVRO_WIN_EXE $TAVRO_WIN_EXE does not exist"; return 0; }
+  command -v wine >/dev/null || { note "wine is not installed: native half only"; return 0; }
+  local template f
+  template=$(wine_template)
+  wine_prefix="$work/wine"
+  cp -al "$template" "$wine_prefix"
+  for f in "$template"/*.reg "$template/.update-timestamp"; do
+    [ -f "$f" ] && cp --remove-destination "$f" "$wine_prefix/"
+  done
+  kinds+=(wine)
+}
+
+wine_stop() {
+  [ -n "$wine_prefix" ] || return 0
+  WINEPREFIX="$wine_prefix" wineserver -k >/dev/null 2>&1
+  WINEPREFIX="$wine_prefix" wineserver -w >/dev/null 2>&1
+  wine_prefix=""
+}
+
+# run_tavro KIND ARGS...: runs one build in the client namespace; leaves the
+# exit code in $rc and the output in $work/out and $work/err.
+run_tavro() {
+  local kind=$1
+  shift
+  rc=0
+  if [ "$kind" = native ]; then
+    in_client env XDG_CONFIG_HOME="$work/config" "$TAVRO_EXE" "$@" \
+      >"$work/out" 2>"$work/err" || rc=$?
+  else
+    in_client env WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine "$TAVRO_WIN_EXE" "$@" \
+      >"$work/out" 2>"$work/err" </dev/null || rc=$?
+  fi
+}
+
+# Replaces the varying numbers of a run with <N>: reply times and the three
+# times of the summary. The rate stays as it is.
+normalize() {
+  sed -E 's/time=[0-9]+ms/time=<N>ms/; s/(Average|Minimum|Maximum): [0-9]+ ms/\1: <N> ms/g'
+}
+
+# Matches one output line against one expected line with placeholders.
+line_matches() {
+  local actual=$1 expected=$2 pattern
+  if [[ "$expected" != *"<ANY>"* ]]; then
+    [ "$actual" = "$expected" ]
+    return
+  fi
+  pattern=${expected//\\/\\\\}
+  pattern=${pattern//\*/\\*}
+  pattern=${pattern//\?/\\?}
+  pattern=${pattern//\[/\\[}
+  pattern=${pattern//<ANY>/?*}
+  [[ "$actual" == $pattern ]]
+}
+
+# Compares the (normalized) output of the last run with the expected text.
+output_matches() {
+  local expected=$1 actual i
+  actual=$(normalize <"$work/out"; echo x)
+  actual=${actual%x}
+  local -a want got
+  mapfile -t want < <(printf '%s' "$expected")
+  mapfile -t got < <(printf '%s' "$actual")
+  [ "${#want[@]}" -eq "${#got[@]}" ] || return 1
+  [ "${expected: -1}" = "${actual: -1}" ] || return 1
+  for i in "${!want[@]}"; do
+    line_matches "${got[$i]}" "${want[$i]}" || return 1
+  done
+}
+
+show_run() {
+  echo "      exit code $rc; stdout:"
+  od -c "$work/out" | sed 's/^/      /' | head -n 30
+  if [ -s "$work/err" ]; then
+    echo "      stderr:"
+    sed 's/^/      /' "$work/err" | head -n 10
+  fi
+}
+
+# expect KIND NAME RC EXPECTED-STDOUT: checks the last run. Standard error
+# must be empty: every text of a probe run goes to standard output.
+expect() {
+  local kind=$1 name=$2 want_rc=$3 expected
+  printf -v expected '%b' "$4"
+  if [ "$rc" = "$want_rc" ] && output_matches "$expected" && [ ! -s "$work/err" ]; then
+    pass "$kind: $name"
+  else
+    fail "$kind: $name (want exit $want_rc)"
+    echo "      expected:"
+    printf '%s' "$expected" | od -c | sed 's/^/      /' | head -n 30
+    show_run
+  fi
+}
+
+# check_case NAME RC EXPECTED-STDOUT ARGS...: runs every build with ARGS and
+# checks each against the same expectation.
+check_case() {
+  local name=$1 want_rc=$2 expected=$3 kind
+  shift 3
+  for kind in "${kinds[@]}"; do
+    run_tavro "$kind" "$@"
+    expect "$kind" "$name" "$want_rc" "$expected"
+  done
+}
+
+# Texts the program builds itself, escaped as expect wants them.
+header() { printf '\\nBinging %s\\n\\n' "$1"; }
+reply() { printf 'Reply from %s: bytes=%s time=<N>ms ttl=%s seq=%s\\r\\n' "$@"; }
+status_reply() { printf 'Reply from %s: %s\\r\\n' "$1" "$2"; }
+status_line() { printf '%s\\r\\n' "$1"; }
+summary() {
+  printf '\\nRoundtrip Summary:\\r\\nAverage: %s ms, Minimum: %s ms, Maximum: %s ms, Rate: %s%%\\r\\n' \
+    "$1" "$2" "$3" "$4"
+}
+timed_summary() { summary '<N>' '<N>' '<N>' "$1"; }
+
+# Run directly (ctest does, since every script here is a test), this file
+# checks its own matching rules: a matcher that accepted too much would let
+# every scenario pass.
+lib_selftest() {
+  work=$(mktemp -d /tmp/tavro-scenario.XXXXXX)
+  trap 'rm -rf "$work"' EXIT
+  rc=0
+  selftest_case() {
+    local name=$1 want=$2 output=$3 expected=$4 got=mismatch
+    printf '%b' "$output" >"$work/out"
+    : >"$work/err"
+    local decoded
+    printf -v decoded '%b' "$expected"
+    output_matches "$decoded" && got=match
+    if [ "$got" = "$want" ]; then pass "$name"; else fail "$name: $got"; fi
+  }
+  local ok
+  ok="$(header 10.0.0.1)$(reply 10.0.0.1 32 63 0)$(timed_summary 100)"
+  selftest_case "times are normalized" match \
+    '\nBinging 10.0.0.1\n\nReply from 10.0.0.1: bytes=32 time=17ms ttl=63 seq=0\r\n\nRoundtrip Summary:\r\nAverage: 17 ms, Minimum: 3 ms, Maximum: 250 ms, Rate: 100%\r\n' "$ok"
+  selftest_case "a missing carriage return is caught" mismatch \
+    '\nBinging 10.0.0.1\n\nReply from 10.0.0.1: bytes=32 time=17ms ttl=63 seq=0\n\nRoundtrip Summary:\r\nAverage: 17 ms, Minimum: 3 ms, Maximum: 250 ms, Rate: 100%\r\n' "$ok"
+  selftest_case "a doubled carriage return is caught" mismatch \
+    '\r\nBinging 10.0.0.1\r\n\r\nReply from 10.0.0.1: bytes=32 time=17ms ttl=63 seq=0\r\r\n\r\nRoundtrip Summary:\r\r\nAverage: 17 ms, Minimum: 3 ms, Maximum: 250 ms, Rate: 100%\r\r\n' "$ok"
+  selftest_case "the rate is not normalized" mismatch \
+    '\nBinging 10.0.0.1\n\nReply from 10.0.0.1: bytes=32 time=17ms ttl=63 seq=0\r\n\nRoundtrip Summary:\r\nAverage: 17 ms, Minimum: 3 ms, Maximum: 250 ms, Rate: 50%\r\n' "$ok"
+  selftest_case "a time that is no number is caught" mismatch \
+    '\nBinging 10.0.0.1\n\nReply from 10.0.0.1: bytes=32 time=ms ttl=63 seq=0\r\n\nRoundtrip Summary:\r\nAverage: 17 ms, Minimum: 3 ms, Maximum: 250 ms, Rate: 100%\r\n' "$ok"
+  selftest_case "an extra line is caught" mismatch \
+    'Error: x\r\nError: y\r\n' 'Error: <ANY>\r\n'
+  selftest_case "a missing final line end is caught" mismatch \
+    'Error: No such host is known. \r' 'Error: <ANY>\r\n'
+  selftest_case "<ANY> takes a system text" match \
+    'Error: No such host is known. \r\n' 'Error: <ANY>\r\n'
+  selftest_case "<ANY> needs at least one character" mismatch \
+    'Error: \r\n' 'Error: <ANY>\r\n'
+  selftest_case "glob characters in expected text are literal" mismatch \
+    'Host a is up.\r\n' 'Host * is <ANY>.\r\n'
+  selftest_case "brief line" match 'Host 10.0.0.1 is up.\r\n' 'Host 10.0.0.1 is up.\r\n'
+  scenario_finish
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  lib_selftest
+fi

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The test world itself: quick to start, sealed off from the host's network,
+# and gone without a trace after down, after a failing command and after an
+# interrupt. Needs no tavro binary.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+: "${TAVRO_SOURCE_DIR:=$(cd "$here/../.." && pwd)}"
+TESTWORLD="$TAVRO_SOURCE_DIR/scripts/testworld"
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "ok    $*"; }
+fail() { failed=$((failed + 1)); echo "FAIL  $*"; }
+skip() { echo "SKIP: $*" >&2; exit 77; }
+
+[ "$(id -u)" -eq 0 ] || skip "network namespaces need root"
+for tool in ip iptables dnsmasq socat tcpdump; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+unshare -n true 2>/dev/null || skip "cannot create a network namespace here"
+
+work=$(mktemp -d /tmp/tavro-hygiene.XXXXXX)
+ids=()
+capture_pid=""
+cleanup() {
+  local id
+  [ -n "$capture_pid" ] && kill "$capture_pid" 2>/dev/null
+  for id in "${ids[@]}"; do "$TESTWORLD" down "$id" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Everything a world of this id could leave behind, one item per line.
+leftovers() {
+  local id=$1
+  ip netns list | awk '{print $1}' | grep "^$id-" || true
+  [ -e "/etc/netns/$id-client" ] && echo "/etc/netns/$id-client"
+  [ -e "/tmp/tavro-world.$id" ] && echo "/tmp/tavro-world.$id"
+  pgrep -f "tavro-world.$id" || true
+  return 0
+}
+
+world_id_of() { sed -n 's/^TW_ID=//p' "$1"; }
+
+# Start-up time and two worlds side by side.
+start=$(date +%s%N)
+"$TESTWORLD" up >"$work/a.env"
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+a=$(world_id_of "$work/a.env"); ids+=("$a")
+if [ "$elapsed_ms" -lt 2000 ]; then pass "world up in ${elapsed_ms} ms"; else fail "world up took ${elapsed_ms} ms"; fi
+"$TESTWORLD" up >"$work/b.env"
+b=$(world_id_of "$work/b.env"); ids+=("$b")
+if [ "$a" != "$b" ] && ip netns exec "$b-client" ping -n -c 1 -W 2 10.97.1.2 >/dev/null &&
+    ip netns exec "$a-client" ping -n -c 1 -W 2 10.97.1.2 >/dev/null; then
+  pass "two worlds run side by side"
+else
+  fail "two worlds side by side ($a, $b)"
+fi
+
+# Sealed: no default route anywhere, and every link is loopback or a veth
+# whose peer sits in a namespace of the same world.
+sealed=yes
+for host in client r1 r2 target dns; do
+  ns="$a-$host"
+  if [ -n "$(ip -n "$ns" route show default)" ]; then
+    sealed="no: default route in $host"
+  fi
+  while read -r line; do
+    case "$line" in
+      *" lo: "*) ;;
+      *"link-netns $a-"*) ;;
+      *) sealed="no: $host has $line" ;;
+    esac
+  done < <(ip -n "$ns" -o link show)
+done
+if [ "$sealed" = yes ]; then pass "no route or link out of the world"; else fail "world not sealed: $sealed"; fi
+
+# Nothing from the world shows up on the host's own interfaces while traffic
+# of every kind runs inside it. The capture also takes a loopback packet of
+# our own, which proves that it was listening.
+tcpdump -i any -n -U -w "$work/host.pcap" 'net 10.97.0.0/16 or (host 127.0.0.1 and udp port 9)' \
+  2>"$work/tcpdump.err" &
+capture_pid=$!
+for _ in $(seq 1 100); do grep -q "listening on" "$work/tcpdump.err" 2>/dev/null && break; sleep 0.05; done
+"$TESTWORLD" run -- sh -c '
+  for a in $TW_ECHO $TW_DROP $TW_NET_UNREACH $TW_PORT_UNREACH $TW_TTL_EXPIRE; do
+    ping -n -c 1 -W 1 $a >/dev/null
+  done
+  getent hosts $TW_NAME_ECHO $TW_NAME_MISSING >/dev/null
+  socat -u OPEN:/dev/null TCP:$TW_ECHO:$TW_TCP_OPEN,connect-timeout=1 2>/dev/null
+  exit 0' || true
+echo marker | socat -u - UDP:127.0.0.1:9 2>/dev/null || true
+sleep 0.3
+kill "$capture_pid"; wait "$capture_pid" 2>/dev/null || true; capture_pid=""
+from_world=$(tcpdump -r "$work/host.pcap" -n 'net 10.97.0.0/16' 2>/dev/null | wc -l)
+own=$(tcpdump -r "$work/host.pcap" -n 'udp port 9' 2>/dev/null | wc -l)
+if [ "$own" -ge 1 ] && [ "$from_world" -eq 0 ]; then
+  pass "host capture: 0 packets from the world (control packet seen)"
+else
+  fail "host capture: $from_world packets from the world, $own control packets"
+fi
+
+# down removes everything, including the world's processes.
+pids=""
+for host in client r1 r2 target dns; do
+  pids+=" $(ip netns pids "$a-$host") $(ip netns pids "$b-$host")"
+done
+"$TESTWORLD" down "$work/a.env"
+"$TESTWORLD" down "$b"
+alive=""
+for pid in $pids; do kill -0 "$pid" 2>/dev/null && alive+=" $pid"; done
+if [ -n "${pids// /}" ] && [ -z "$alive$(leftovers "$a")$(leftovers "$b")" ]; then
+  pass "down leaves nothing behind (processes$pids gone)"
+else
+  fail "left after down: $(leftovers "$a") $(leftovers "$b") processes:$alive"
+fi
+
+# run passes the command's exit status on and tears down after a failure.
+rc=0
+"$TESTWORLD" run -- sh -c 'echo "$TW_ID" >'"$work/run.id"'; exit 7' || rc=$?
+id=$(cat "$work/run.id")
+if [ "$rc" -eq 7 ] && [ -n "$id" ] && [ -z "$(leftovers "$id")" ]; then
+  pass "run keeps the exit status (7) and tears down"
+else
+  fail "run after a failing command: exit $rc, left: $(leftovers "$id")"
+fi
+
+# An interrupt, sent to the whole process group as a terminal would.
+for sig in INT TERM; do
+  rm -f "$work/run.id"
+  set -m
+  "$TESTWORLD" run -- sh -c 'echo "$TW_ID" >'"$work/run.id"'; sleep 30' &
+  pid=$!
+  set +m
+  for _ in $(seq 1 100); do [ -s "$work/run.id" ] && break; sleep 0.05; done
+  kill -s "$sig" -- "-$pid"
+  rc=0
+  wait "$pid" || rc=$?
+  id=$(cat "$work/run.id")
+  if [ "$rc" -ne 0 ] && [ -n "$id" ] && [ -z "$(leftovers "$id")" ]; then
+    pass "SIG$sig during run tears the world down (exit $rc)"
+  else
+    fail "SIG$sig during run: exit $rc, left: $(leftovers "$id")"
+  fi
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
