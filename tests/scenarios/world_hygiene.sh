@@ -80,7 +80,15 @@ if [ "$sealed" = yes ]; then pass "no route or link out of the world"; else fail
 tcpdump -i any -n -U -w "$work/host.pcap" 'net 10.97.0.0/16 or (host 127.0.0.1 and udp port 9)' \
   2>"$work/tcpdump.err" &
 capture_pid=$!
-for _ in $(seq 1 100); do grep -q "listening on" "$work/tcpdump.err" 2>/dev/null && break; sleep 0.05; done
+# The control packet is sent until the capture shows it, so the capture is
+# known to be live before the world's traffic starts.
+own=0
+for _ in $(seq 1 50); do
+  echo marker | socat -u - UDP:127.0.0.1:9 2>/dev/null || true
+  sleep 0.1
+  own=$(tcpdump -r "$work/host.pcap" -n 'udp port 9' 2>/dev/null | wc -l)
+  [ "$own" -ge 1 ] && break
+done
 "$TESTWORLD" run -- sh -c '
   for a in $TW_ECHO $TW_DROP $TW_NET_UNREACH $TW_PORT_UNREACH $TW_TTL_EXPIRE; do
     ping -n -c 1 -W 1 $a >/dev/null
@@ -88,11 +96,9 @@ for _ in $(seq 1 100); do grep -q "listening on" "$work/tcpdump.err" 2>/dev/null
   getent hosts $TW_NAME_ECHO $TW_NAME_MISSING >/dev/null
   socat -u OPEN:/dev/null TCP:$TW_ECHO:$TW_TCP_OPEN,connect-timeout=1 2>/dev/null
   exit 0' || true
-echo marker | socat -u - UDP:127.0.0.1:9 2>/dev/null || true
 sleep 0.3
 kill "$capture_pid"; wait "$capture_pid" 2>/dev/null || true; capture_pid=""
 from_world=$(tcpdump -r "$work/host.pcap" -n 'net 10.97.0.0/16' 2>/dev/null | wc -l)
-own=$(tcpdump -r "$work/host.pcap" -n 'udp port 9' 2>/dev/null | wc -l)
 if [ "$own" -ge 1 ] && [ "$from_world" -eq 0 ]; then
   pass "host capture: 0 packets from the world (control packet seen)"
 else
@@ -106,8 +112,13 @@ for host in client r1 r2 target dns; do
 done
 "$TESTWORLD" down "$work/a.env"
 "$TESTWORLD" down "$b"
+# A killed process may linger as a zombie until its new parent reaps it;
+# that is no running leftover.
 alive=""
-for pid in $pids; do kill -0 "$pid" 2>/dev/null && alive+=" $pid"; done
+for pid in $pids; do
+  state=$(ps -o stat= -p "$pid" 2>/dev/null || true)
+  [ -n "$state" ] && [ "${state:0:1}" != Z ] && alive+=" $pid"
+done
 if [ -n "${pids// /}" ] && [ -z "$alive$(leftovers "$a")$(leftovers "$b")" ]; then
   pass "down leaves nothing behind (processes$pids gone)"
 else
