@@ -1,0 +1,64 @@
+#include "components/frame/component_base.h"
+
+#include <vector>
+
+#include "components/frame/winsock_text.h"
+#include "platform/codepage.h"
+
+namespace velmora::components {
+
+ComponentBase::ComponentBase()
+    : charsetMode_(platform::systemAnsiCodePage() == 932 ? 1 : 0) {}
+
+void ComponentBase::completeResult(int code) {
+  if (code != 0 && messageText_.empty()) messageText_ = completionText(code);
+  resultCode_ = code;
+}
+
+int ComponentBase::raiseEvent(int eventId, std::initializer_list<EventArg> args) {
+  std::vector<EventArg> list(args);
+  return eventSink_.raise(eventId, list.data(), static_cast<int>(list.size()), codePage_);
+}
+
+std::string ComponentBase::eventDescription(int code) {
+  if (code == 0) return "OK";
+  if (messageText_.empty()) messageText_ = describeWinsockError(code);
+  return messageText_;
+}
+
+int ComponentBase::runConfig(const char* text, const char** result) {
+  ConfigSetting setting = parseConfigSetting(text);
+  std::string answer;
+  int code = configure(setting, &answer);
+  *result = "";
+  if (code == kUnknownSetting) {
+    messageText_ = "Unknown config setting.";
+    return code;
+  }
+  if (code != 0) return code;
+  messageText_ = setting.isQuery ? answer : std::string();
+  *result = messageText_.c_str();
+  return 0;
+}
+
+int ComponentBase::configure(const ConfigSetting& setting, std::string* answer) {
+  if (setting.is("CodePage")) {
+    if (setting.isQuery) {
+      *answer = configInteger(codePage_);
+    } else {
+      codePage_ = setting.intValue();
+    }
+    return 0;
+  }
+  if (setting.is("CharsetMode")) {
+    if (setting.isQuery) {
+      *answer = std::string(1, static_cast<char>(charsetMode_));
+    } else {
+      charsetMode_ = static_cast<uint8_t>(setting.intValue());
+    }
+    return 0;
+  }
+  return kUnknownSetting;
+}
+
+}  // namespace velmora::components

@@ -1,0 +1,67 @@
+#include "components/frame/frame_component.h"
+
+namespace velmora::components {
+namespace {
+
+constexpr int kVersionTagId = 0;
+constexpr int kTimeoutId = 19;
+constexpr int kConfigId = 2;
+constexpr int kDoEventsId = 5;
+constexpr int kInterruptId = 7;
+
+constexpr PropertyInfo kProperties[] = {
+    {kVersionTagId, ValueKind::kText, kRead},
+    {kTimeoutId, ValueKind::kInteger, kReadWrite},
+};
+
+constexpr MethodInfo kMethods[] = {
+    {kConfigId, 2, {ParamKind::kText, ParamKind::kTextResult}},
+    {kDoEventsId, 0, {}},
+    {kInterruptId, 0, {}},
+};
+
+}  // namespace
+
+const char kVersionTag[] = "velmora components 1.0";
+
+const PropertyInfo* FrameComponent::findProperty(int id) const {
+  if (id == kTimeoutId && !withTimeout_) return nullptr;
+  return findById(kProperties, id);
+}
+
+const MethodInfo* FrameComponent::findMethod(int id) const {
+  if (id == kInterruptId && !withTimeout_) return nullptr;
+  return findById(kMethods, id);
+}
+
+intptr_t FrameComponent::getProperty(int id, int*) {
+  if (id == kTimeoutId) return timeoutProperty();
+  return reinterpret_cast<intptr_t>(kVersionTag);
+}
+
+int FrameComponent::setProperty(int id, const PropertyValue& value) {
+  if (id == kTimeoutId) setTimeoutProperty(static_cast<int>(value.word));
+  return 0;
+}
+
+int FrameComponent::callMethod(int id, MethodArgs& args) {
+  switch (id) {
+    case kConfigId: {
+      const char* result = "";
+      int code = runConfig(args.text(0), &result);
+      args.setResult(1, result);
+      return code;
+    }
+    case kDoEventsId:
+      return doEvents();
+    case kInterruptId:
+      return interrupt();
+    default:
+      return 0;
+  }
+}
+
+ComponentBase* createFrameIpPort() { return new FrameComponent(true); }
+ComponentBase* createFrameIpInfo() { return new FrameComponent(false); }
+
+}  // namespace velmora::components
