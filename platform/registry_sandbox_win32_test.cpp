@@ -1,0 +1,11 @@
+#include "platform/registry_sandbox_test.h"
+
+namespace velmora::platform::testing {
+
+RegistrySandbox::RegistrySandbox() : baseKey_("Software\\velmorasoft-test-" + randomSuffix()) {}
+
+RegistrySandbox::~RegistrySandbox() { deleteRemembered(); }
+
+bool RegistrySandbox::isPrivate() const { return false; }
+
+}  // namespace velmora::platform::testing
