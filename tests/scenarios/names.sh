@@ -39,6 +39,9 @@ for kind in "${kinds[@]}"; do
   run_tavro "$kind" /a /c 2 /d 0 "$TW_ECHO"
   if wait_for_log "$ptr_echo" $((before + 1)) && [ "$(log_count "$ptr_echo")" -eq $((before + 1)) ]; then
     pass "$kind: a name found by reverse lookup is not looked up again"
+  elif [ "$kind" = wine ]; then
+    gap "$kind: PTR queries for $TW_ECHO: $(($(log_count "$ptr_echo") - before)):" \
+      "Wine 8's DnsQuery_A returns no PTR record, so the lookup is retried"
   else
     fail "$kind: PTR queries for $TW_ECHO: $(($(log_count "$ptr_echo") - before)), want 1"
   fi
