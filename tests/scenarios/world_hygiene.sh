@@ -154,5 +154,30 @@ for sig in INT TERM; do
   fi
 done
 
+# A scenario interrupted half-way leaves neither its world, nor its scratch
+# directory, nor a Wine server behind.
+if [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ]; then
+  before_worlds=$("$TESTWORLD" list | sort)
+  before_dirs=$(ls -d /tmp/tavro-scenario.* 2>/dev/null | sort || true)
+  set -m
+  bash "$here/icmp_errors.sh" >"$work/interrupted.log" 2>&1 &
+  pid=$!
+  set +m
+  for _ in $(seq 1 200); do
+    grep -q "^ok" "$work/interrupted.log" && break
+    sleep 0.05
+  done
+  kill -INT -- "-$pid"
+  rc=0
+  wait "$pid" || rc=$?
+  new_worlds=$(comm -13 <(echo "$before_worlds") <("$TESTWORLD" list | sort))
+  new_dirs=$(comm -13 <(echo "$before_dirs") <(ls -d /tmp/tavro-scenario.* 2>/dev/null | sort || true))
+  if grep -q "^ok" "$work/interrupted.log" && [ "$rc" -ne 0 ] && [ -z "$new_worlds$new_dirs" ]; then
+    pass "an interrupted scenario cleans up (exit $rc)"
+  else
+    fail "interrupted scenario: exit $rc, worlds left: $new_worlds, directories left: $new_dirs"
+  fi
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
