@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/sound.h"
+#include "platform/resource.h"
+#include "platform/sound.h"
+
+namespace velmora::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// With or without a sound device, starting a clip must not hold up probing;
+// the bound is loose because the first call loads the multimedia drivers.
+TEST(SoundWin32, EveryClipStartsWithoutHoldingTheCaller) {
+  for (int32_t id : {2, 1, 3, 4, 7}) {
+    auto start = Clock::now();
+    playSound(id);
+    EXPECT_LT(Clock::now() - start, milliseconds(id == 2 ? 2000 : 200)) << id;
+  }
+  // Let the last clip end before the process moves on.
+  std::this_thread::sleep_for(milliseconds(200));
+}
+
+TEST(SoundWin32, ClipImagesAreHandedToTheSystemWhole) {
+  OwnResource clip(104, "WAVE");
+  ASSERT_TRUE(clip.found());
+  EXPECT_EQ(clip.size(), 44u + 8950u);
+  auto start = Clock::now();
+  playWaveAsync(clip.data(), clip.size());
+  EXPECT_LT(Clock::now() - start, milliseconds(200));
+  std::this_thread::sleep_for(milliseconds(250));
+}
+
+}  // namespace
+}  // namespace velmora::platform
