@@ -1,6 +1,40 @@
 /* Flat C interface of the two network components carried by the tavro
    executable: IPPort (TCP client) and IPInfo (network information and
-   name resolution). */
+   name resolution).
+
+   Every function uses the standard Windows calling convention. A handle is
+   an opaque instance pointer from Create. Calls on an instance, and its
+   events, belong to the thread that created it.
+
+   Results: 0 success; -1 unknown configuration key, or Set of an id that
+   names no writable property (the result code is then left unchanged);
+   200 out of memory, and Set/Do/GetLastErrorCode on a null handle;
+   301 a blocking wait ended ("Timeout." or "Interrupted."); 434 a code-page
+   conversion failed; 10004-11004 Winsock errors, with the message text
+   "[code] text". After a failed Set or Do, GetLastError gives the text.
+
+   Values: integers and booleans (1/0) travel as the word itself; texts as
+   NUL-terminated byte strings owned by the instance (valid until its next
+   call that changes them); byte strings as a pointer plus length. Ids above
+   10000 (up to 20000) are the same property or method with UTF-16 texts,
+   converted with the instance's code page; ids above 20000 are read like the
+   wide variant by Get and taken unconverted by Set. Property 2010 reads the
+   code page (set it with Config "CodePage=65001").
+
+   Common methods: 2 Config (0: "name=value" or "name"; 1: receives the
+   answer), 5 DoEvents. IPPort: properties 0 VersionTag, 19 Timeout
+   (seconds, or ms with Config "TimeoutInMilliseconds=True"), methods
+   3 Connect (host, port), 4 Disconnect, 7 Interrupt; events 1 Connected
+   (code, description), 2 ConnectionStatus (text, code, description),
+   3 DataIn (bytes, end-of-line flag), 4 Disconnected (code, description),
+   5 Error (code, description), 6 ReadyToSend. IPInfo: events 1 Error
+   (code, description), 2 RequestComplete (request id, code, description).
+
+   Event callback: called synchronously with the context given to Create.
+   Text parameters are never null; the length array holds byte lengths of
+   byte-string parameters. Answering exactly -10000 makes the component raise
+   the same event again as id + 10000 with UTF-16 texts; the answer to that
+   second call is returned. */
 #ifndef VELMORA_COMPONENTS_H_
 #define VELMORA_COMPONENTS_H_
 
@@ -19,6 +53,9 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#define VELMORA_WIDE_EVENT_REQUEST (-10000)
+#define VELMORA_CODEPAGE_PROPERTY 2010
 
 typedef int(VELMORA_CALL* ComponentEventCallback)(void* context, int eventId,
                                                   int paramCount, void* params[],
