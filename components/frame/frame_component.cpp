@@ -22,7 +22,7 @@ constexpr MethodInfo kMethods[] = {
 
 }  // namespace
 
-const char kVersionTag[] = "velmora components 1.0";
+const char kComponentVersionTag[] = "velmora components 1.0";
 
 const PropertyInfo* FrameComponent::findProperty(int id) const {
   if (id == kTimeoutId && !withTimeout_) return nullptr;
@@ -36,7 +36,7 @@ const MethodInfo* FrameComponent::findMethod(int id) const {
 
 intptr_t FrameComponent::getProperty(int id, int*) {
   if (id == kTimeoutId) return timeoutProperty();
-  return reinterpret_cast<intptr_t>(kVersionTag);
+  return reinterpret_cast<intptr_t>(kComponentVersionTag);
 }
 
 int FrameComponent::setProperty(int id, const PropertyValue& value) {

@@ -6,7 +6,7 @@
 namespace velmora::components {
 
 /// The version tag both components report as property 0.
-extern const char kVersionTag[];
+extern const char kComponentVersionTag[];
 
 /// An object with only the surface common to the frame: VersionTag (0),
 /// CodePage (2010), Config (2), DoEvents (5); with `withTimeout` also
