@@ -136,7 +136,8 @@ else
 fi
 
 # An interrupt, sent to the whole process group as a terminal would.
-for sig in INT TERM; do
+for sig in INT:130 TERM:143; do
+  want=${sig#*:} sig=${sig%:*}
   rm -f "$work/run.id"
   set -m
   "$TESTWORLD" run -- sh -c 'echo "$TW_ID" >'"$work/run.id"'; sleep 30' &
@@ -147,10 +148,10 @@ for sig in INT TERM; do
   rc=0
   wait "$pid" || rc=$?
   id=$(cat "$work/run.id")
-  if [ "$rc" -ne 0 ] && [ -n "$id" ] && [ -z "$(leftovers "$id")" ]; then
+  if [ "$rc" -eq "$want" ] && [ -n "$id" ] && [ -z "$(leftovers "$id")" ]; then
     pass "SIG$sig during run tears the world down (exit $rc)"
   else
-    fail "SIG$sig during run: exit $rc, left: $(leftovers "$id")"
+    fail "SIG$sig during run: exit $rc (want $want), left: $(leftovers "$id")"
   fi
 done
 
