@@ -11,9 +11,9 @@ TEST(IsValidIpv4Address, AcceptsFourDecimalGroupsBelow256) {
 }
 
 TEST(IsValidIpv4Address, RefusesEverythingElse) {
-  for (const char* text : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", "1..2.3",
-                           ".1.2.3", "1.2.3.4.", "1.2.3.-4", "a.b.c.d", "1234.1.1.1",
-                           "0001.1.1.1", "1.2.3.4 ", "fe80::1", "1.2.3.4444"}) {
+  for (const char* text :
+       {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", "1..2.3", ".1.2.3", "1.2.3.4.",
+        "1.2.3.-4", "a.b.c.d", "1234.1.1.1", "0001.1.1.1", "1.2.3.4 ", "fe80::1", "1.2.3.4444"}) {
     EXPECT_FALSE(isValidIpv4Address(text)) << text;
   }
 }

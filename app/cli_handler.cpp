@@ -16,8 +16,8 @@ struct CommandLineArgs {
         count("c", "count", "Number of packets to send (ping only)", false, 4, "count"),
         size("s", "size", "Size (bytes) of ICMP echo requests, default are 32 bytes (ping only)",
              false, 32, "size"),
-        tcpTimeout("t", "tcptimeout", "timeout for TCP connection attempts (in seconds).", false,
-                   2, "tcptimeout"),
+        tcpTimeout("t", "tcptimeout", "timeout for TCP connection attempts (in seconds).", false, 2,
+                   "tcptimeout"),
         delay("d", "delay", "Delay between packets in milliseconds, default are 150 milliseconds.",
               false, 150, "delay"),
         loop("l", "loop", "Ping indefinitely, abort with Control-C.", false),
@@ -35,10 +35,9 @@ struct CommandLineArgs {
              true, "", "host") {}
 
   void registerWith(TCLAP::CmdLine& cmd) {
-    TCLAP::Arg* const order[] = {&count,       &tcpTimeout, &size,         &delay, &loop,
-                                 &playOk,      &playFailure, &defaultSet,  &defaultClear,
-                                 &verbose,     &brief,      &comment,      &host,
-                                 &resolveAddresses};
+    TCLAP::Arg* const order[] = {&count,  &tcpTimeout,  &size,       &delay,           &loop,
+                                 &playOk, &playFailure, &defaultSet, &defaultClear,    &verbose,
+                                 &brief,  &comment,     &host,       &resolveAddresses};
     for (TCLAP::Arg* arg : order) cmd.add(arg);
   }
 
@@ -67,6 +66,34 @@ void replaceHelpSwitch(TCLAP::CmdLine& cmd, TCLAP::SwitchArg* help) {
       args.begin(), args.end(), [](TCLAP::Arg* arg) { return arg->getName() == "help"; }, help);
 }
 
+// Options given on the command line win over stored and built-in values;
+// looping always runs verbose.
+void applyGivenOptions(const CommandLineArgs& args, CliHandler& h) {
+  if (args.tcpTimeout.isSet()) h.tcpTimeout = static_cast<uint16_t>(args.tcpTimeout.getValue());
+  if (args.count.isSet()) h.count = args.count.getValue();
+  if (args.size.isSet()) h.size = args.size.getValue();
+  if (args.delay.isSet()) h.delay = args.delay.getValue();
+  if (args.loop.isSet()) h.loop = true;
+  if (args.playOk.isSet()) h.soundSuccess = args.playOk.getValue();
+  if (args.playFailure.isSet()) h.soundFailure = args.playFailure.getValue();
+  if (args.brief.isSet()) {
+    h.brief = true;
+  } else if (args.verbose.isSet()) {
+    h.brief = false;
+  }
+  if (args.comment.isSet()) h.comment = true;
+  if (h.loop && h.brief) h.brief = false;
+}
+
+void maintainDefaults(const CliHandler& h) {
+  if (h.defaultClear) {
+    if (clearDefaults()) std::printf("Defaults have been deleted successfully.\n");
+  } else if (h.defaultSet) {
+    saveDefaults(h.count, h.size, h.delay, h.loop, h.brief, h.comment, h.soundSuccess,
+                 h.soundFailure);
+  }
+}
+
 }  // namespace
 
 CliHandler::CliHandler(int argc, char* argv[])
@@ -74,8 +101,8 @@ CliHandler::CliHandler(int argc, char* argv[])
                      velmora::windows_specific::kEnglishUnicodeTranslation),
                  argc, argv) {}
 
-CliHandler::CliHandler(const velmora::windows_specific::FormattedVersionInfo& versionInfo,
-                       int argc, char* argv[])
+CliHandler::CliHandler(const velmora::windows_specific::FormattedVersionInfo& versionInfo, int argc,
+                       char* argv[])
     : VelmoraStdOutput(versionInfo) {
   parse(argc, argv);
 }
@@ -89,8 +116,7 @@ void CliHandler::parse(int argc, char* argv[]) {
 
   TCLAP::CmdLineOutput* output = this;
   TCLAP::HelpVisitor helpVisitor(&cmd, &output);
-  TCLAP::SwitchArg help("?", "help", "Displays usage information and exits.", false,
-                        &helpVisitor);
+  TCLAP::SwitchArg help("?", "help", "Displays usage information and exits.", false, &helpVisitor);
   replaceHelpSwitch(cmd, &help);
   cmd.setOutput(this);
   cmd.parse(argc, argv);
@@ -102,24 +128,6 @@ void CliHandler::parse(int argc, char* argv[]) {
   if (!defaultClear) {
     loadDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure);
   }
-  if (args.tcpTimeout.isSet()) tcpTimeout = static_cast<uint16_t>(args.tcpTimeout.getValue());
-  if (args.count.isSet()) count = args.count.getValue();
-  if (args.size.isSet()) size = args.size.getValue();
-  if (args.delay.isSet()) delay = args.delay.getValue();
-  if (args.loop.isSet()) loop = true;
-  if (args.playOk.isSet()) soundSuccess = args.playOk.getValue();
-  if (args.playFailure.isSet()) soundFailure = args.playFailure.getValue();
-  if (args.brief.isSet()) {
-    brief = true;
-  } else if (args.verbose.isSet()) {
-    brief = false;
-  }
-  if (args.comment.isSet()) comment = true;
-  if (loop && brief) brief = false;
-
-  if (defaultClear) {
-    if (clearDefaults()) std::printf("Defaults have been deleted successfully.\n");
-  } else if (defaultSet) {
-    saveDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure);
-  }
+  applyGivenOptions(args, *this);
+  maintainDefaults(*this);
 }

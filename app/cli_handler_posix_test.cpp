@@ -23,7 +23,8 @@ TEST(CliHandlerUsageDeathTest, ListsArgumentsInRegistrationOrder) {
       ::testing::ExitedWithCode(0),
       "\\[/a\\] \\[/u\\] \\[/b\\] \\[/v\\] \\[/x\\] \\[/w\\] \\[/f <1\\|2\\|3\\|4>\\] "
       "\\[/p <1\\|2\\|3\\|4>\\] \\[/l\\][[:space:]]+\\[/d <delay>\\] \\[/s <size>\\] "
-      "\\[/t <tcptimeout>\\] \\[/c <count>\\] \\[//\\][[:space:]]+\\[/version\\] \\[/\\?\\] <host>");
+      "\\[/t <tcptimeout>\\] \\[/c <count>\\] \\[//\\][[:space:]]+\\[/version\\] \\[/\\?\\] "
+      "<host>");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
+#include <boost/shared_ptr.hpp>
 #include <exception>
 #include <iostream>
-
-#include <boost/shared_ptr.hpp>
 
 #include "app/cli_handler.h"
 #include "platform/console_control.h"

@@ -94,7 +94,7 @@ void Pinger::recordEchoReply(const velmora::platform::EchoReply& reply, uint32_t
     replyText += statusText(status);
     return;
   }
-  replyText += "bytes=" + std::to_string(reply.dataSize) + " time=" +
-               std::to_string(reply.roundTripTime) + "ms ttl=" + std::to_string(reply.ttl) +
-               " seq=" + std::to_string(sequence);
+  replyText += "bytes=" + std::to_string(reply.dataSize) +
+               " time=" + std::to_string(reply.roundTripTime) +
+               "ms ttl=" + std::to_string(reply.ttl) + " seq=" + std::to_string(sequence);
 }

@@ -15,8 +15,7 @@ void* wordOf(intptr_t value) { return reinterpret_cast<void*>(value); }
 // One component object for the duration of a probe.
 class TcpProbeConnection {
  public:
-  explicit TcpProbeConnection(uint16_t timeoutSeconds)
-      : handle_(IPPort_Create(nullptr, nullptr)) {
+  explicit TcpProbeConnection(uint16_t timeoutSeconds) : handle_(IPPort_Create(nullptr, nullptr)) {
     // Integer values travel as the pointer-sized word itself.
     if (handle_) IPPort_Set(handle_, kTimeoutProperty, 0, wordOf(timeoutSeconds), 0);
   }

@@ -113,7 +113,8 @@ TEST(PingerEchoReply, ErrorFromTheNetworkNamesTheRouter) {
   Pinger& pinger = *owner;
   pinger.recordEchoReply(reply("198.51.100.1", 11013, 3), 1);
   EXPECT_FALSE(pinger.lastSucceeded());
-  EXPECT_EQ(pinger.lastReply(), "Reply from 198.51.100.1: The time to live (TTL) expired in transit.");
+  EXPECT_EQ(pinger.lastReply(),
+            "Reply from 198.51.100.1: The time to live (TTL) expired in transit.");
   EXPECT_EQ(pinger.statistics().rate, 0);
 }
 

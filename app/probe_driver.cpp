@@ -23,7 +23,8 @@ void print(const std::string& text) { std::fputs(text.c_str(), stdout); }
 }  // namespace
 
 bool consoleCtrlHandler(uint32_t ctrlType) {
-  if (ctrlType != velmora::platform::kCtrlCEvent && ctrlType != velmora::platform::kCtrlBreakEvent) {
+  if (ctrlType != velmora::platform::kCtrlCEvent &&
+      ctrlType != velmora::platform::kCtrlBreakEvent) {
     return false;
   }
   stopRequested = true;

@@ -39,7 +39,8 @@ TEST(Report, CommentListsHaveTheirLengths) {
 }
 
 TEST(Report, BriefVerdictWithoutCommentEndsAtTheFullStop) {
-  EXPECT_EQ(briefVerdict("server1 [192.0.2.7]", true, false), "Host server1 [192.0.2.7] is up.\r\n");
+  EXPECT_EQ(briefVerdict("server1 [192.0.2.7]", true, false),
+            "Host server1 [192.0.2.7] is up.\r\n");
   EXPECT_EQ(briefVerdict("192.0.2.7", false, false), "Host 192.0.2.7 is down.\r\n");
 }
 
@@ -57,8 +58,9 @@ TEST(Report, FramingTexts) {
   EXPECT_EQ(errorLine("no such host"), "Error: no such host\r\n");
   EXPECT_EQ(verboseHeader("h [1.2.3.4]"), "\nBinging h [1.2.3.4]\n\n");
   EXPECT_EQ(probeLine("The request timed out."), "The request timed out.\r\n");
-  EXPECT_EQ(summaryText(PingStatistics{28, 5, 52, 100}),
-            "\nRoundtrip Summary:\r\nAverage: 28 ms, Minimum: 5 ms, Maximum: 52 ms, Rate: 100%\r\n");
+  EXPECT_EQ(
+      summaryText(PingStatistics{28, 5, 52, 100}),
+      "\nRoundtrip Summary:\r\nAverage: 28 ms, Minimum: 5 ms, Maximum: 52 ms, Rate: 100%\r\n");
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ std::string dotVersion(std::string text) {
 }
 
 VelmoraStdOutput::VelmoraStdOutput()
-    : VelmoraStdOutput(
-          *windows_specific::readFormattedVersionInfo(windows_specific::kEnglishUnicodeTranslation)) {}
+    : VelmoraStdOutput(*windows_specific::readFormattedVersionInfo(
+          windows_specific::kEnglishUnicodeTranslation)) {}
 
 VelmoraStdOutput::VelmoraStdOutput(const windows_specific::FormattedVersionInfo& info)
     : versionText(dotVersion(narrowLowBytes(info.productVersion))),

@@ -7,7 +7,9 @@ namespace {
 
 TEST(VelmoraStdOutput, NarrowingKeepsTheLowByte) {
   EXPECT_EQ(narrowLowBytes(u"tavro\u00e9"), "tavro\xe9");
-  EXPECT_EQ(narrowLowBytes(u"A\u2122B"), "A\x22" "B");
+  EXPECT_EQ(narrowLowBytes(u"A\u2122B"),
+            "A\x22"
+            "B");
 }
 
 TEST(VelmoraStdOutput, CommaBlankBecomesDot) {

@@ -8,7 +8,8 @@ namespace velmora::windows_specific {
 namespace {
 
 bool endsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 TEST(ExceptionWin32Wrapper, MessageIsSystemTextThenHexCode) {

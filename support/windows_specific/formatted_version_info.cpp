@@ -39,8 +39,8 @@ std::u16string queryVersionString(const platform::VersionBlock& block, uint32_t 
   return value.substr(0, length - 1);
 }
 
-std::shared_ptr<FormattedVersionInfo> formattedVersionInfoFrom(
-    const platform::VersionBlock& block, uint32_t translation) {
+std::shared_ptr<FormattedVersionInfo> formattedVersionInfoFrom(const platform::VersionBlock& block,
+                                                               uint32_t translation) {
   auto info = std::make_shared<FormattedVersionInfo>();
   readInto(block, translation, u"ProductName", &info->productName);
   readInto(block, translation, u"ProductVersion", &info->productVersion);

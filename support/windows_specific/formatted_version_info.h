@@ -35,8 +35,8 @@ std::shared_ptr<FormattedVersionInfo> readFormattedVersionInfo(uint32_t translat
 
 /// Fills the record from an already loaded block; keys that cannot be read
 /// stay empty.
-std::shared_ptr<FormattedVersionInfo> formattedVersionInfoFrom(
-    const platform::VersionBlock& block, uint32_t translation);
+std::shared_ptr<FormattedVersionInfo> formattedVersionInfoFrom(const platform::VersionBlock& block,
+                                                               uint32_t translation);
 
 /// The string stored under `key` for `translation`. Throws
 /// ExceptionWin32Wrapper when the key cannot be found.
