@@ -1,0 +1,102 @@
+# Helpers shared by the command-line tests; sourced by them, not a test of
+# its own. Every test runs the program inside a private network and mount
+# namespace with only loopback up and a resolver that points at a loopback
+# port where nothing listens, so nothing can leave this machine.
+
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+skip() {
+  echo "SKIP: $*" >&2
+  exit 77
+}
+
+finish() {
+  if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+  fi
+  exit 0
+}
+
+# Re-runs the calling script inside fresh namespaces (once) and prepares
+# them: loopback up, a dead resolver, an empty per-user configuration.
+enter_private_network() {
+  if [ -z "${TAVRO_CLI_NAMESPACE:-}" ]; then
+    [ "$(id -u)" -eq 0 ] || skip "needs root for private network namespaces"
+    command -v unshare >/dev/null || skip "unshare is missing"
+    [ -x "${TAVRO_EXE:-}" ] || skip "TAVRO_EXE does not name the built program"
+    TAVRO_CLI_NAMESPACE=1 exec unshare --net --mount --propagation private -- bash "$0" "$@"
+  fi
+  ip link set lo up
+  work=$(mktemp -d /tmp/tavro-cli.XXXXXX)
+  trap cleanup_private_network EXIT
+  echo "nameserver 127.0.0.1" >"$work/resolv.conf"
+  mount --bind "$work/resolv.conf" /etc/resolv.conf
+  export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
+  mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+}
+
+cleanup_private_network() {
+  local status=$?
+  if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+  umount /etc/resolv.conf 2>/dev/null || true
+  rm -rf "$work"
+  exit "$status"
+}
+
+# datagram: unprivileged ICMP sockets allowed; raw: only the raw socket
+# (we are root) remains.
+use_icmp_path() {
+  case "$1" in
+    datagram) sysctl -qw net.ipv4.ping_group_range="0 2147483647" ;;
+    raw) sysctl -qw net.ipv4.ping_group_range="1 0" ;;
+  esac
+}
+
+# run_native ARGS...: runs the program; sets out, err and rc.
+run_native() {
+  "$TAVRO_EXE" "$@" >"$work/out" 2>"$work/err"
+  rc=$?
+  out=$(cat "$work/out"; echo x)
+  out=${out%x}
+  err=$(cat "$work/err")
+}
+
+# Whether the Windows build can be run here; prepares a fresh prefix.
+windows_available() {
+  [ -n "${TAVRO_WIN_EXE:-}" ] && [ -f "$TAVRO_WIN_EXE" ] || return 1
+  command -v wine >/dev/null || return 1
+  export WINEPREFIX="$work/wine" WINEDEBUG=-all
+  wineboot -i >/dev/null 2>&1 || true
+  return 0
+}
+
+# run_windows ARGS...: like run_native with tavro.exe under Wine. Its C
+# runtime writes text mode, so carriage returns are dropped before any
+# comparison: the two builds are compared on their lines.
+run_windows() {
+  wine "$TAVRO_WIN_EXE" "$@" >"$work/out" 2>"$work/err"
+  rc=$?
+  out=$(tr -d '\r' <"$work/out"; echo x)
+  out=${out%x}
+  err=$(tr -d '\r' <"$work/err")
+}
+
+expect_rc() {
+  [ "$rc" -eq "$1" ] || fail "$2: exit code $rc, expected $1"
+}
+
+expect_out() {
+  [ "$out" == "$1" ] || fail "$2: output $(printf %q "$out"), expected $(printf %q "$1")"
+}
+
+expect_out_matches() {
+  [[ "$out" =~ $1 ]] || fail "$2: output $(printf %q "$out") does not match $1"
+}
