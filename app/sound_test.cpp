@@ -93,9 +93,9 @@ TEST(SoundClips, PcmClipsHaveTheirFixedFormatAndLength) {
     int id, channels, rate, bits;
     int64_t dataBytes, frames, milliseconds;
   };
-  for (const Expected& e : {Expected{103, 1, 11025, 16, 554, 277, 25},
-                            Expected{104, 1, 22050, 16, 8950, 4475, 203},
-                            Expected{107, 2, 11025, 8, 3610, 1805, 164}}) {
+  for (const Expected& e :
+       {Expected{103, 1, 11025, 16, 554, 277, 25}, Expected{104, 1, 22050, 16, 8950, 4475, 203},
+        Expected{107, 2, 11025, 8, 3610, 1805, 164}}) {
     SCOPED_TRACE(e.id);
     WaveHeader h = loadClip(e.id);
     EXPECT_EQ(h.formatTag, 1);

@@ -1,5 +1,4 @@
 #include "platform/sound.h"
-
 #include "platform/sound_player_posix.h"
 
 namespace velmora::platform {
