@@ -63,14 +63,6 @@ for kind in "${kinds[@]}"; do
     "Host $TW_NET_UNREACH is down." "${down_comments[@]}"
 done
 
-# Probes are counted where they arrive: an iptables rule without a target,
-# put first in its chain, only counts what it matches.
-count_rule() { # namespace chain address
-  ip netns exec "$1" iptables -I "$2" 1 -d "$3" -p icmp --icmp-type echo-request
-}
-counted() { # namespace chain address
-  ip netns exec "$1" iptables -L "$2" 1 -v -x -n | awk '{ print $1 }'
-}
 count_rule "$TW_NS_TARGET" INPUT "$TW_ECHO"
 count_rule "$TW_NS_R1" FORWARD "$TW_NET_UNREACH"
 for kind in "${kinds[@]}"; do

@@ -253,6 +253,15 @@ check_case() {
   done
 }
 
+# Probes are counted where they arrive: an iptables rule without a target,
+# put first in its chain, only counts what it matches.
+count_rule() { # namespace chain address
+  ip netns exec "$1" iptables -I "$2" 1 -d "$3" -p icmp --icmp-type echo-request
+}
+counted() { # namespace chain address
+  ip netns exec "$1" iptables -L "$2" 1 -v -x -n | awk '{ print $1 }'
+}
+
 # Texts the program builds itself, escaped as expect wants them.
 header() { printf '\\nBinging %s\\n\\n' "$1"; }
 reply() { printf 'Reply from %s: bytes=%s time=<N>ms ttl=%s seq=%s\\r\\n' "$@"; }
