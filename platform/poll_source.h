@@ -6,6 +6,8 @@
 
 #include <poll.h>
 
+#include <cstddef>
+
 #include <cstdint>
 #include <vector>
 

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "components/frame/frame_component.h"
 #include "components/frame/socket_component.h"
 #include "platform/codepage.h"
 #include "platform/event_loop.h"
@@ -237,11 +236,10 @@ int flatStaticDestroy(ComponentKind kind) {
 }
 
 void* flatCreate(ComponentKind kind, ComponentEventCallback callback, void* context) {
+  // Without its component there is no instance: a frame-only object would
+  // answer every connection attempt with success.
   ComponentBase* (*create)() = registrationOf(kind).create;
-  if (create == nullptr) {
-    create = kind == ComponentKind::kIPPort ? &createFrameIpPort : &createFrameIpInfo;
-  }
-  return flatCreateWith(create, callback, context);
+  return create ? flatCreateWith(create, callback, context) : nullptr;
 }
 
 void* flatCreateWith(ComponentBase* (*create)(), ComponentEventCallback callback,

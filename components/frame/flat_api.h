@@ -9,9 +9,9 @@
 // with a namespace-scope initialiser, e.g.
 //   static const bool registered = velmora::components::registerComponent(
 //       velmora::components::ComponentKind::kIPPort, {&createIpPort, nullptr, nullptr});
-// (the core is an object library, so every such file is linked). Until a
-// kind is registered, Create makes the frame's own object (frame_component.h),
-// which offers the common properties and methods only.
+// (the core is an object library, so every such file is linked). Create
+// returns null for a kind nobody registered; the frame's own object
+// (frame_component.h) offers the common surface to tests and tools.
 
 #include <cstdint>
 

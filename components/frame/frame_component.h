@@ -10,8 +10,7 @@ extern const char kComponentVersionTag[];
 
 /// An object with only the surface common to the frame: VersionTag (0),
 /// CodePage (2010), Config (2), DoEvents (5); with `withTimeout` also
-/// Timeout (19) and Interrupt (7), at the ids IPPort gives them. Create uses
-/// it for a kind whose component is not registered.
+/// Timeout (19) and Interrupt (7), at the ids IPPort gives them.
 class FrameComponent : public SocketComponent {
  public:
   explicit FrameComponent(bool withTimeout) : withTimeout_(withTimeout) {}

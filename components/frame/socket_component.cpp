@@ -43,7 +43,7 @@ int SocketComponent::waitStep(int waitMillis, platform::WindowHandle window) {
     dispatching_ = outer;
     if (message.id == platform::kWmClose || !platform::isWindow(window)) return 0;
   } else if (waitMillis > 0) {
-    platform::waitForInput(static_cast<uint32_t>(waitMillis));
+    platform::waitForInput(waitWithinDeadline(static_cast<uint32_t>(waitMillis)));
   }
   if (consumeInterrupt()) return 0;
   if (deadlinePassed()) {
@@ -51,6 +51,15 @@ int SocketComponent::waitStep(int waitMillis, platform::WindowHandle window) {
     return 0;
   }
   return platform::isWindow(window) ? 1 : 0;
+}
+
+uint32_t SocketComponent::waitWithinDeadline(uint32_t waitMillis) const {
+  // Waking just after the deadline instead of up to a whole step later keeps
+  // a time-out within a millisecond or two of its length.
+  if (deadline_ == 0) return waitMillis;
+  int32_t left = static_cast<int32_t>(deadline_ - platform::tickCount());
+  uint32_t untilPassed = left < 0 ? 0 : static_cast<uint32_t>(left) + 1;
+  return untilPassed < waitMillis ? untilPassed : waitMillis;
 }
 
 void SocketComponent::armDeadline() {

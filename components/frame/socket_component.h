@@ -102,6 +102,7 @@ class SocketComponent : public ComponentBase, public platform::WindowHandler {
 
  private:
   bool consumeInterrupt();
+  uint32_t waitWithinDeadline(uint32_t waitMillis) const;
   bool configureQosTrafficType(const ConfigSetting& setting, std::string* answer);
 
   platform::WindowHandle window_ = nullptr;

