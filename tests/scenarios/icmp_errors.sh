@@ -55,14 +55,14 @@ tavro_outcome() {
 
 for target in "$TW_ECHO" "$TW_NET_UNREACH" "$TW_HOST_UNREACH" "$TW_PROTO_UNREACH" \
     "$TW_PORT_UNREACH" "$TW_ADMIN_PROHIBITED" "$TW_TTL_EXPIRE" "$TW_DROP"; do
-  want=$(oracle "$target")
+  ping_says=$(oracle "$target")
   for kind in "${kinds[@]}"; do
     run_tavro "$kind" /c 1 "$target"
-    got=$(tavro_outcome)
-    if [ "$got" = "$want" ]; then
-      pass "$kind: agrees with ping on $target ($want)"
+    tavro_says=$(tavro_outcome)
+    if [ "$tavro_says" = "$ping_says" ]; then
+      pass "$kind: agrees with ping on $target ($ping_says)"
     else
-      fail "$kind: ping says '$want' for $target, tavro '$got'"
+      fail "$kind: ping says '$ping_says' for $target, tavro '$tavro_says'"
     fi
   done
 done

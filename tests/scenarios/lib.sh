@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared helpers for the scenario tests. A scenario script sources this file,
 # calls scenario_start, then for each case runs tavro in the world's client
 # namespace (natively and, when a Windows build is given, under Wine) and
@@ -77,7 +78,9 @@ require_world_tools() {
     command -v "$tool" >/dev/null || skip "$tool is not installed"
   done
   unshare -n true 2>/dev/null || skip "cannot create a network namespace here"
-  [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ] || skip "TAVRO_EXE is not set"
+  if [ -z "${TAVRO_EXE:-}" ] || [ ! -x "$TAVRO_EXE" ]; then
+    skip "TAVRO_EXE is not set"
+  fi
   # The interim build is an empty program; a real one always prints usage.
   if [ -z "$("$TAVRO_EXE" '/?' 2>&1)" ]; then
     skip "$TAVRO_EXE prints nothing for /? (interim build, no program yet)"
@@ -183,6 +186,7 @@ line_matches() {
   done
   pattern=${pattern//<N>/+([0-9])}
   pattern=${pattern//<ANY>/+([!$'\r'])}
+  # shellcheck disable=SC2053 # the pattern is meant to match
   [[ "$actual" == $pattern ]]
 }
 
@@ -218,7 +222,7 @@ text_mode_hint() {
   cp "$work/out" "$work/out.raw"
   sed -i 's/\r$//' "$work/out"
   if output_matches "$expected"; then
-    echo "      (stdout is in text mode: each \\n came out as \\r\\n, the rest matches)"
+    printf '      (stdout is in text mode: each \\n came out as \\r\\n, the rest matches)\n'
   fi
   mv "$work/out.raw" "$work/out"
 }
@@ -281,13 +285,13 @@ lib_selftest() {
   trap 'rm -rf "$work"' EXIT
   rc=0
   selftest_case() {
-    local name=$1 want=$2 output=$3 expected=$4 got=mismatch
+    local name=$1 wanted=$2 output=$3 expected=$4 outcome=mismatch
     printf '%b' "$output" >"$work/out"
     : >"$work/err"
     local decoded
     printf -v decoded '%b' "$expected"
-    output_matches "$decoded" && got=match
-    if [ "$got" = "$want" ]; then pass "$name"; else fail "$name: $got"; fi
+    output_matches "$decoded" && outcome=match
+    if [ "$outcome" = "$wanted" ]; then pass "$name"; else fail "$name: $outcome"; fi
   }
   local ok
   ok="$(header 10.0.0.1)$(reply 10.0.0.1 32 63 0)$(timed_summary 100)"

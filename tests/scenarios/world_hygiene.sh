@@ -159,7 +159,7 @@ done
 # directory, nor a Wine server behind.
 if [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ]; then
   before_worlds=$("$TESTWORLD" list | sort)
-  before_dirs=$(ls -d /tmp/tavro-scenario.* 2>/dev/null | sort || true)
+  before_dirs=$(find /tmp -maxdepth 1 -name 'tavro-scenario.*' | sort)
   set -m
   bash "$here/icmp_errors.sh" >"$work/interrupted.log" 2>&1 &
   pid=$!
@@ -172,7 +172,7 @@ if [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ]; then
   rc=0
   wait "$pid" || rc=$?
   new_worlds=$(comm -13 <(echo "$before_worlds") <("$TESTWORLD" list | sort))
-  new_dirs=$(comm -13 <(echo "$before_dirs") <(ls -d /tmp/tavro-scenario.* 2>/dev/null | sort || true))
+  new_dirs=$(comm -13 <(echo "$before_dirs") <(find /tmp -maxdepth 1 -name 'tavro-scenario.*' | sort))
   if grep -q "^ok" "$work/interrupted.log" && [ "$rc" -ne 0 ] && [ -z "$new_worlds$new_dirs" ]; then
     pass "an interrupted scenario cleans up (exit $rc)"
   else
