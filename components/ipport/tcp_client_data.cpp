@@ -1,0 +1,248 @@
+#include <chrono>
+#include <cmath>
+
+#include "components/ipport/tcp_client.h"
+
+namespace velmora::components {
+namespace {
+
+constexpr int kWouldBlock = platform::kWsaEWouldBlock;
+constexpr int kNotConnected = 10057;
+constexpr int64_t kRateWindowMillis = 60000;
+
+int64_t nowMillis() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Receive failures that end the loop quietly: nothing to read, or the
+// connection is gone and its close notification follows.
+bool isQuietReceiveError(int code) {
+  return code == kWouldBlock || code == 10038 || code == 10053 || code == 10054;
+}
+
+}  // namespace
+
+bool TcpClient::readingAllowed() const {
+  return hasSocket() && receiveEnabled_ && !interruptRequested();
+}
+
+void TcpClient::deliver(char* data, int length, int eol) {
+  if (!absoluteTimeout()) armDeadline();
+  // The event sees the bytes NUL-terminated without a copy; the storage
+  // always has one byte beyond its capacity for this.
+  char saved = data[length];
+  data[length] = '\0';
+  processData(data, length, eol);
+  data[length] = saved;
+}
+
+void TcpClient::processData(char* data, int length, int eol) {
+  if (!absoluteTimeout()) armDeadline();
+  raiseEvent(kEventDataIn, {EventArg::bytes(data, length), EventArg::integerArg(eol)});
+}
+
+// Delivers the complete lines; false when reading stopped meanwhile.
+bool TcpClient::deliverLines(int) {
+  char* line = nullptr;
+  int length = 0;
+  while (readingAllowed() && lineBuffer_.nextLine(&line, &length)) {
+    deliver(line, length, 1);
+  }
+  return readingAllowed();
+}
+
+int TcpClient::receiveLoop(int mode) {
+  bool outer = inReceiveLoop_;
+  inReceiveLoop_ = true;
+  int result = 0;
+  bool again = true;
+  while (again) {
+    again = false;
+    if (!deliverLines(mode)) break;
+    if (lineBuffer_.freeSpace() == 0) {
+      char* rest = nullptr;
+      int length = 0;
+      if (lineBuffer_.takeRest(&rest, &length)) deliver(rest, length, 0);
+      again = true;
+      continue;
+    }
+    if (mode == 0 && closePending_) break;
+    result = receiveOnce(mode, &again);
+  }
+  inReceiveLoop_ = outer;
+  // A close requested from a handler runs once the outermost loop is done;
+  // the drain of a close in progress leaves it to that close.
+  if (!outer && mode != 1 && closePending_ && hasSocket()) {
+    closePending_ = false;
+    return closeConnection(pendingCloseCode_, false);
+  }
+  return result;
+}
+
+// One recv into the line buffer; `again` says whether the loop goes on.
+int TcpClient::receiveOnce(int mode, bool* again) {
+  int received = 0;
+  int code = platform::recvSocket(socket_, lineBuffer_.writePointer(), lineBuffer_.freeSpace(),
+                                  &received);
+  if (code != 0) {
+    if (!isQuietReceiveError(code)) {
+      std::string description = "socket error in recv: " + std::to_string(code);
+      raiseEvent(kEventError, {EventArg::integerArg(code), EventArg::text(description.c_str())});
+    }
+    return code;
+  }
+  if (received > 0) record_.recordReceived(lineBuffer_.writePointer(), received);
+  lineBuffer_.commit(received);
+  if (received > 0 && mode == 0) {
+    *again = true;
+    return 0;
+  }
+  if (deliverLines(mode)) {
+    char* rest = nullptr;
+    int length = 0;
+    if (lineBuffer_.takeRest(&rest, &length)) deliver(rest, length, 0);
+  }
+  if (mode == 2 && received > 0) *again = true;
+  if (received == 0 && mode == 0) {
+    // The end of the stream closes the connection once the loop returns.
+    closePending_ = true;
+  }
+  return 0;
+}
+
+int TcpClient::setReceiveEnabled(bool on) {
+  clearMessage();
+  enableReceive(on);
+  return 0;
+}
+
+void TcpClient::enableReceive(bool on) {
+  receiveEnabled_ = on;
+  if (!hasSocket()) return;
+  if (connected_) {
+    if (on) postReadNotification();
+  } else if (connectPending_ && !inReceiveLoop_) {
+    receiveLoop(2);
+  }
+}
+
+int TcpClient::setLineMode(bool on) {
+  lineBuffer_.setCrLfMode(on);
+  lineBuffer_.setTerminator(on ? "\r\n" : "");
+  if (on) enableReceive(false);
+  lineMode_ = on;
+  return 0;
+}
+
+int TcpClient::setLineTerminator(const char* data, int length) {
+  lineBuffer_.setTerminator(std::string(data, static_cast<size_t>(length)));
+  if (connected_) postReadNotification();
+  return 0;
+}
+
+int TcpClient::setMaxLineLength(int length) {
+  if (hasSocket()) {
+    setMessageText("You cannot change MaxLineLength at this time. A connection is in progress.");
+    return kLineLengthLocked;
+  }
+  lineBuffer_.setCapacity(length);
+  return 0;
+}
+
+int TcpClient::bytesSent() const {
+  return fileSend_ ? static_cast<int>(static_cast<uint32_t>(fileTotal_)) : lastSendCount_;
+}
+
+void TcpClient::setFileSend(bool on, int64_t total) {
+  fileSend_ = on;
+  fileTotal_ = total;
+}
+
+int TcpClient::sendAttempt(const char* data, int length, int* taken) {
+  *taken = 0;
+  clearMessage();
+  if (!connected()) return kNotConnected;
+  if (length <= 0) return 0;
+  int sent = 0;
+  int code = platform::sendSocket(socket_, data, length, &sent);
+  if (code != 0) {
+    lastSendCount_ = 0;
+    return code;
+  }
+  if (!absoluteTimeout()) armDeadline();
+  lastSendCount_ = sent;
+  record_.recordSent(data, sent);
+  *taken = sent;
+  return sent == length ? 0 : kWouldBlock;
+}
+
+int64_t TcpClient::currentRate(int64_t now) const {
+  int64_t elapsed = now - windowStart_;
+  if (elapsed <= 0) return 0;
+  return std::llround(static_cast<double>(windowBytes_) / (static_cast<double>(elapsed) / 1000.0));
+}
+
+int TcpClient::applyRateLimit() {
+  int64_t now = nowMillis();
+  int64_t idle = now - lastSendTime_;
+  if (idle >= 0 && idle > kRateWindowMillis) {
+    windowStart_ = lastSendTime_ = now;
+    windowBytes_ = 0;
+  }
+  if (maxTransferRate_ == 0) return 0;
+  while (currentRate(nowMillis()) > maxTransferRate_) {
+    if (waitStep() == 0) return kWaitEnded;
+  }
+  return 0;
+}
+
+int TcpClient::sendBlocking(const char* data, int length) {
+  clearInterrupt();
+  if (length <= 0) return 0;
+  int64_t total = 0;
+  int code = 0;
+  while (true) {
+    if (applyRateLimit() != 0) {
+      code = kWaitEnded;
+      break;
+    }
+    int taken = 0;
+    code = sendAttempt(data, length, &taken);
+    windowBytes_ += taken;
+    lastSendTime_ = nowMillis();
+    total += taken;
+    if (code != kWouldBlock) break;
+    data += taken;
+    length -= taken;
+    // After a partial send the rest is offered at once; only a send that took
+    // nothing waits for the socket to drain.
+    if (taken == 0 && waitStep() == 0) {
+      code = kWaitEnded;
+      break;
+    }
+    code = sendProgress(total);
+    if (code != 0) break;
+  }
+  if (!lineMode_) enableReceive(true);
+  return code;
+}
+
+int TcpClient::send(const char* data, int length) {
+  fileSend_ = false;
+  if (!blockingMode()) {
+    int taken = 0;
+    return sendAttempt(data, length, &taken);
+  }
+  return sendBlocking(data, length);
+}
+
+int TcpClient::sendLine(const char* text) {
+  if (blockingMode()) armDeadline();
+  std::string line = text;
+  line += "\r\n";
+  if (lineMode_) enableReceive(false);
+  return send(line.data(), static_cast<int>(line.size()));
+}
+
+}  // namespace velmora::components
