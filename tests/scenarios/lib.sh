@@ -115,8 +115,10 @@ in_client() {
 # A fresh Wine prefix for each script, cloned with hard links from a template
 # that is built once per build directory: a new prefix costs over ten seconds.
 # The registry files are copied, not linked, because they are rewritten.
+# Without a build directory the template is made in the scratch directory and
+# goes with it.
 wine_template() {
-  local template="${TAVRO_BUILD_DIR:-/tmp}/wine-template"
+  local template="${TAVRO_BUILD_DIR:-$work}/wine-template"
   (
     flock 9
     if [ ! -f "$template/.ready" ]; then
@@ -140,7 +142,11 @@ wine_start() {
   local template f
   template=$(wine_template)
   wine_prefix="$work/wine"
-  cp -al "$template" "$wine_prefix"
+  # Hard links need the template on the same file system; copy otherwise.
+  cp -al "$template" "$wine_prefix" 2>/dev/null || {
+    rm -rf "$wine_prefix"
+    cp -a "$template" "$wine_prefix"
+  }
   for f in "$template"/*.reg "$template/.update-timestamp"; do
     [ -f "$f" ] && cp --remove-destination "$f" "$wine_prefix/"
   done
