@@ -7,7 +7,7 @@ namespace {
 
 TEST(CodePage, Utf8RoundTrip) {
   std::u16string wide;
-  ASSERT_EQ(bytesToWide(kCodePageUtf8, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", 10, &wide), 0);
+  ASSERT_EQ(bytesToWide(kCodePageUtf8, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", 11, &wide), 0);
   EXPECT_EQ(wide, u"Gr\u00fc\u00dfe \u20ac");
   std::string bytes;
   ASSERT_EQ(wideToBytes(kCodePageUtf8, wide.data(), wide.size(), &bytes), 0);
