@@ -1,8 +1,8 @@
-#include "platform/console_control.h"
-
 #include <windows.h>
 
 #include <atomic>
+
+#include "platform/console_control.h"
 
 namespace velmora::platform {
 

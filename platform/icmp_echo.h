@@ -31,10 +31,11 @@ class IcmpEcho {
   /// (zero-filled), and waits up to `timeoutMs`. Returns the number of replies
   /// (0 or 1) and fills `reply` with the first reply record: on a time-out the
   /// status is 11010 and the rest zero; an ICMP error from the network gives
-  /// its IP_STATUS code with the replier's address.
+  /// its IP_STATUS code with the replier's address. A call that fails before
+  /// any answer (buffer too small 11001, send refused 11050 or 11003, or a
+  /// system error code) returns 0 with that code as status, never 0.
   virtual uint32_t send(uint32_t destination, const void* data, uint16_t size,
-                        uint32_t replyBufferSize, uint32_t timeoutMs,
-                        EchoReply* reply) = 0;
+                        uint32_t replyBufferSize, uint32_t timeoutMs, EchoReply* reply) = 0;
 };
 
 }  // namespace velmora::platform

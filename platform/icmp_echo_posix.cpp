@@ -1,5 +1,3 @@
-#include "platform/icmp_echo.h"
-
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
@@ -14,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/icmp_echo.h"
 #include "platform/icmp_packet.h"
 #include "platform/system_error_posix.h"
 
@@ -129,7 +128,8 @@ uint32_t PosixIcmpEcho::send(uint32_t destination, const void* data, uint16_t si
   key.sequence = wireIds().sequence.fetch_add(1);
   const Clock::time_point start = Clock::now();
   int error = 0;
-  if (!sendRequest(key, data, size, &error)) return failWithStatus(statusForSendErrno(error), reply);
+  if (!sendRequest(key, data, size, &error))
+    return failWithStatus(statusForSendErrno(error), reply);
   icmp::EchoOutcome outcome;
   const uint32_t failure =
       waitForAnswer(key, start + std::chrono::milliseconds(timeoutMs), &outcome);

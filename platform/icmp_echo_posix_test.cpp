@@ -38,8 +38,8 @@ bool runInChild(const std::string& setup, uint32_t timeoutMs, bool interleave, C
       auto other = interleave ? IcmpEcho::open(&result.openError) : nullptr;
       EchoReply ignored;
       if (other) other->send(target, "zz", 2, 512, timeoutMs, &ignored);
-      result.count = echo->send(target, std::string(32, 'a').data(), 32, 512, timeoutMs,
-                                &result.reply);
+      result.count =
+          echo->send(target, std::string(32, 'a').data(), 32, 512, timeoutMs, &result.reply);
       if (other) {
         other->send(target, "yy", 2, 512, timeoutMs, &ignored);
         result.second = ignored.dataSize;
@@ -105,9 +105,10 @@ TEST_P(IcmpEchoPosix, RejectionsBecomeTheirStatusWithTheReplier) {
   };
   for (const auto& [reject, status] : cases) {
     SCOPED_TRACE(reject);
-    const ChildResult result = run(
-        std::string(" && iptables -A INPUT -p icmp --icmp-type echo-request -j REJECT "
-                    "--reject-with ") + reject);
+    const ChildResult result =
+        run(std::string(" && iptables -A INPUT -p icmp --icmp-type echo-request -j REJECT "
+                        "--reject-with ") +
+            reject);
     EXPECT_EQ(result.count, 1u);
     EXPECT_EQ(result.reply.status, status);
     EXPECT_EQ(inetNtoa(result.reply.address), "127.0.0.1");

@@ -1,12 +1,12 @@
-#include "platform/icmp_echo.h"
-
-#include <winsock2.h>
-#include <iphlpapi.h>
 #include <icmpapi.h>
+#include <iphlpapi.h>
+#include <winsock2.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "platform/icmp_echo.h"
 
 namespace velmora::platform {
 
@@ -23,8 +23,8 @@ class WindowsIcmpEcho : public IcmpEcho {
                 uint32_t timeoutMs, EchoReply* reply) override {
     // The record is read even when the caller's buffer is smaller than
     // one, so the allocation always holds it; the system gets the real size.
-    std::vector<unsigned char> buffer(
-        std::max<size_t>(replyBufferSize, sizeof(ICMP_ECHO_REPLY)), 0);
+    std::vector<unsigned char> buffer(std::max<size_t>(replyBufferSize, sizeof(ICMP_ECHO_REPLY)),
+                                      0);
     const DWORD count = IcmpSendEcho(handle_, destination, const_cast<void*>(data), size, nullptr,
                                      buffer.data(), replyBufferSize, timeoutMs);
     const DWORD lastError = count == 0 ? GetLastError() : 0;

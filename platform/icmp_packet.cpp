@@ -35,12 +35,21 @@ size_t ipHeaderLength(const uint8_t* packet, size_t length) {
 
 uint32_t unreachableStatus(uint8_t code) {
   switch (code) {
-    case 0: case 6: case 9: case 11: return kNetUnreachable;
-    case 2: return kProtocolUnreachable;
-    case 3: return kPortUnreachable;
-    case 4: return kPacketTooBig;
-    case 5: return kBadRoute;
-    default: return kHostUnreachable;
+    case 0:
+    case 6:
+    case 9:
+    case 11:
+      return kNetUnreachable;
+    case 2:
+      return kProtocolUnreachable;
+    case 3:
+      return kPortUnreachable;
+    case 4:
+      return kPacketTooBig;
+    case 5:
+      return kBadRoute;
+    default:
+      return kHostUnreachable;
   }
 }
 
@@ -52,8 +61,7 @@ bool quotesOurRequest(const uint8_t* quoted, size_t length, const EchoKey& key) 
   return isOurRequest(quoted + headerLength, length - headerLength, key, true);
 }
 
-EchoOutcome rawEchoReply(const uint8_t* icmp, size_t length, uint32_t source,
-                         const EchoKey& key) {
+EchoOutcome rawEchoReply(const uint8_t* icmp, size_t length, uint32_t source, const EchoKey& key) {
   EchoOutcome outcome;
   if (readBig16(icmp + 4) != key.identifier || readBig16(icmp + 6) != key.sequence ||
       source != key.destination || checksum(icmp, length) != 0) {
@@ -100,11 +108,20 @@ std::vector<uint8_t> buildEchoRequest(const EchoKey& key, const void* data, uint
 
 bool statusForError(uint8_t type, uint8_t code, uint32_t* status) {
   switch (type) {
-    case kDestinationUnreachable: *status = unreachableStatus(code); return true;
-    case kTimeExceeded: *status = code == 1 ? kTtlExpiredReassembly : kTtlExpiredTransit; return true;
-    case kParameterProblemType: *status = kParameterProblem; return true;
-    case kSourceQuenchType: *status = kSourceQuench; return true;
-    default: return false;
+    case kDestinationUnreachable:
+      *status = unreachableStatus(code);
+      return true;
+    case kTimeExceeded:
+      *status = code == 1 ? kTtlExpiredReassembly : kTtlExpiredTransit;
+      return true;
+    case kParameterProblemType:
+      *status = kParameterProblem;
+      return true;
+    case kSourceQuenchType:
+      *status = kSourceQuench;
+      return true;
+    default:
+      return false;
   }
 }
 

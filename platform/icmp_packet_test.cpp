@@ -72,7 +72,8 @@ TEST(IcmpPacket, EchoRequestCarriesKeyPayloadAndValidChecksum) {
 }
 
 TEST(IcmpPacket, RawEchoReplyMatchesOnIdentifierSequenceAndSource) {
-  const Bytes packet = concat(ipHeader(kKey.destination, address(127, 0, 0, 1), 64), echoReply(kKey, 32));
+  const Bytes packet =
+      concat(ipHeader(kKey.destination, address(127, 0, 0, 1), 64), echoReply(kKey, 32));
   const EchoOutcome outcome = parseRawPacket(packet.data(), packet.size(), kKey);
   ASSERT_TRUE(outcome.matched);
   EXPECT_EQ(outcome.status, kSuccess);
@@ -82,7 +83,8 @@ TEST(IcmpPacket, RawEchoReplyMatchesOnIdentifierSequenceAndSource) {
 }
 
 TEST(IcmpPacket, RawEchoReplySkipsIpOptions) {
-  const Bytes packet = concat(ipHeader(kKey.destination, kKey.destination, 55, 12), echoReply(kKey, 5));
+  const Bytes packet =
+      concat(ipHeader(kKey.destination, kKey.destination, 55, 12), echoReply(kKey, 5));
   const EchoOutcome outcome = parseRawPacket(packet.data(), packet.size(), kKey);
   ASSERT_TRUE(outcome.matched);
   EXPECT_EQ(outcome.dataSize, 5);
@@ -112,11 +114,11 @@ TEST(IcmpPacket, ErrorTypesAndCodesGiveTheirStatus) {
     uint32_t status;
   };
   const Case cases[] = {
-      {3, 0, kNetUnreachable},        {3, 1, kHostUnreachable},   {3, 2, kProtocolUnreachable},
-      {3, 3, kPortUnreachable},       {3, 4, kPacketTooBig},      {3, 5, kBadRoute},
-      {3, 6, kNetUnreachable},        {3, 7, kHostUnreachable},   {3, 9, kNetUnreachable},
-      {3, 10, kHostUnreachable},      {3, 11, kNetUnreachable},   {3, 13, kHostUnreachable},
-      {3, 15, kHostUnreachable},      {3, 200, kHostUnreachable}, {11, 0, kTtlExpiredTransit},
+      {3, 0, kNetUnreachable},        {3, 1, kHostUnreachable},    {3, 2, kProtocolUnreachable},
+      {3, 3, kPortUnreachable},       {3, 4, kPacketTooBig},       {3, 5, kBadRoute},
+      {3, 6, kNetUnreachable},        {3, 7, kHostUnreachable},    {3, 9, kNetUnreachable},
+      {3, 10, kHostUnreachable},      {3, 11, kNetUnreachable},    {3, 13, kHostUnreachable},
+      {3, 15, kHostUnreachable},      {3, 200, kHostUnreachable},  {11, 0, kTtlExpiredTransit},
       {11, 1, kTtlExpiredReassembly}, {11, 7, kTtlExpiredTransit}, {12, 0, kParameterProblem},
       {4, 0, kSourceQuench},
   };

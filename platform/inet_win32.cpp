@@ -1,7 +1,7 @@
-#include "platform/inet.h"
-
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
+#include "platform/inet.h"
 
 namespace velmora::platform {
 

@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "platform/system_error_posix.h"
 
-#include <cerrno>
+#include <gtest/gtest.h>
 #include <netdb.h>
 
+#include <cerrno>
+
 #include "platform/system_error.h"
-#include "platform/system_error_posix.h"
 
 namespace velmora::platform {
 namespace {
@@ -18,11 +19,13 @@ TEST(SystemErrorPosix, TextsAreWindowsOwnWithLineBreakAsBlank) {
   EXPECT_EQ(textOf(2), "The system cannot find the file specified. ");
   EXPECT_EQ(textOf(5), "Access is denied. ");
   EXPECT_EQ(textOf(1208), "An extended error has occurred. ");
-  EXPECT_EQ(textOf(10061), "No connection could be made because the target machine actively "
-                           "refused it. ");
+  EXPECT_EQ(textOf(10061),
+            "No connection could be made because the target machine actively "
+            "refused it. ");
   EXPECT_EQ(textOf(11001), "No such host is known. ");
-  EXPECT_EQ(textOf(11004), "The requested name is valid, but no data of the requested type was "
-                           "found. ");
+  EXPECT_EQ(textOf(11004),
+            "The requested name is valid, but no data of the requested type was "
+            "found. ");
   // Not the echo status meaning: the system's text for that number.
   EXPECT_EQ(textOf(11010), "Error due to lack of resources. ");
 }

@@ -1,9 +1,9 @@
-#include "platform/system_error.h"
-
 #include <windows.h>
 #include <winnetwk.h>
 
 #include <vector>
+
+#include "platform/system_error.h"
 
 namespace velmora::platform {
 
@@ -15,8 +15,7 @@ constexpr DWORD kProviderBufferSize = 512;
 
 }  // namespace
 
-bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize,
-                       std::string* text) {
+bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize, std::string* text) {
   if (bufferSize == 0) return false;
   const DWORD flags = kFromSystemMaxWidth | (ignoreInserts ? FORMAT_MESSAGE_IGNORE_INSERTS : 0);
   std::vector<char> buffer(bufferSize, '\0');

@@ -1,7 +1,7 @@
-#include "platform/ticks.h"
-
 #include <cerrno>
 #include <ctime>
+
+#include "platform/ticks.h"
 
 namespace velmora::platform {
 
@@ -9,8 +9,8 @@ uint32_t tickCount() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   // Unsigned arithmetic wraps the way the 32-bit system counter does.
-  uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u +
-                static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  uint64_t ms =
+      static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 

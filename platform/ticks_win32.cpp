@@ -1,6 +1,6 @@
-#include "platform/ticks.h"
-
 #include <windows.h>
+
+#include "platform/ticks.h"
 
 namespace velmora::platform {
 
@@ -24,8 +24,8 @@ uint32_t tickCount() {
   // Split the division so the multiplication cannot overflow on long uptimes.
   const int64_t whole = counter.QuadPart / frequency;
   const int64_t part = counter.QuadPart % frequency;
-  const uint64_t ms = static_cast<uint64_t>(whole) * 1000u +
-                      static_cast<uint64_t>(part * 1000 / frequency);
+  const uint64_t ms =
+      static_cast<uint64_t>(whole) * 1000u + static_cast<uint64_t>(part * 1000 / frequency);
   return static_cast<uint32_t>(ms);
 }
 

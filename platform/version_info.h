@@ -26,8 +26,8 @@ class VersionBlock {
   /// system reports (for a string it counts the terminating zero; for a
   /// binary value it is in bytes). False with a Windows error code (1813 when
   /// the system names none) when not found.
-  virtual bool queryValue(const std::u16string& subBlock, std::u16string* value,
-                          uint32_t* length, uint32_t* error) const = 0;
+  virtual bool queryValue(const std::u16string& subBlock, std::u16string* value, uint32_t* length,
+                          uint32_t* error) const = 0;
 };
 
 }  // namespace velmora::platform

@@ -1,8 +1,8 @@
-#include "platform/version_info.h"
+#include "platform/version_info_posix.h"
 
 #include <atomic>
 
-#include "platform/version_info_posix.h"
+#include "platform/version_info.h"
 
 namespace velmora::platform {
 
@@ -39,7 +39,8 @@ class EmbeddedVersionBlock : public VersionBlock {
       *length = 4;  // A binary value's length is in bytes.
       return true;
     }
-    const std::u16string prefix = u"\\StringFileInfo\\" + std::u16string(table_->translation) + u"\\";
+    const std::u16string prefix =
+        u"\\StringFileInfo\\" + std::u16string(table_->translation) + u"\\";
     for (size_t i = 0; i < table_->count; ++i) {
       if (samePath(subBlock, prefix + table_->strings[i].key)) {
         *value = table_->strings[i].value;

@@ -1,9 +1,9 @@
-#include "platform/version_info.h"
-
 #include <windows.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "platform/version_info.h"
 
 namespace velmora::platform {
 
@@ -37,8 +37,7 @@ class WindowsVersionBlock : public VersionBlock {
     void* found = nullptr;
     UINT size = 0;
     SetLastError(0);
-    if (!VerQueryValueW(data_.data(), reinterpret_cast<LPCWSTR>(subBlock.c_str()), &found,
-                        &size)) {
+    if (!VerQueryValueW(data_.data(), reinterpret_cast<LPCWSTR>(subBlock.c_str()), &found, &size)) {
       *error = lastErrorOr(kResourceTypeNotFound);
       return false;
     }
