@@ -18,7 +18,9 @@ struct Options {
   bool loop = false, brief = false, comment = false;
   int32_t soundSuccess = 0, soundFailure = 0;
 
-  void load() { loadDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure); }
+  void load() {
+    loadDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure);
+  }
   void save() const {
     saveDefaults(count, size, delay, loop, brief, comment, soundSuccess, soundFailure);
   }
@@ -64,7 +66,7 @@ class StoredDefaults : public ::testing::Test {
 
 TEST_F(StoredDefaults, SavesAllEightAsDwords) {
   Options().save();
-  const char* names[] = {"packet_count", "packet_size",   "packet_delay",  "loop",
+  const char* names[] = {"packet_count", "packet_size",        "packet_delay",  "loop",
                          "ping_quick",   "ping_quick_comment", "sound_success", "sound_failure"};
   const int32_t expected[] = {4, 32, 150, 0, 0, 0, 0, 0};
   for (int i = 0; i < 8; ++i) {

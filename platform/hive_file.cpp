@@ -45,11 +45,21 @@ bool readQuoted(const std::string& text, size_t* pos, std::string* out) {
     if (i >= text.size()) return false;
     char e = text[i++];
     switch (e) {
-      case '\\': out->push_back('\\'); break;
-      case '"': out->push_back('"'); break;
-      case 'n': out->push_back('\n'); break;
-      case 'r': out->push_back('\r'); break;
-      case 't': out->push_back('\t'); break;
+      case '\\':
+        out->push_back('\\');
+        break;
+      case '"':
+        out->push_back('"');
+        break;
+      case 'n':
+        out->push_back('\n');
+        break;
+      case 'r':
+        out->push_back('\r');
+        break;
+      case 't':
+        out->push_back('\t');
+        break;
       case 'x': {
         if (i + 2 > text.size()) return false;
         int hi = hexValue(text[i]), lo = hexValue(text[i + 1]);
@@ -58,7 +68,8 @@ bool readQuoted(const std::string& text, size_t* pos, std::string* out) {
         i += 2;
         break;
       }
-      default: return false;
+      default:
+        return false;
     }
   }
   return false;
@@ -69,11 +80,21 @@ void appendQuoted(std::string* out, const std::string& text) {
   for (char c : text) {
     unsigned char u = static_cast<unsigned char>(c);
     switch (c) {
-      case '\\': out->append("\\\\"); break;
-      case '"': out->append("\\\""); break;
-      case '\n': out->append("\\n"); break;
-      case '\r': out->append("\\r"); break;
-      case '\t': out->append("\\t"); break;
+      case '\\':
+        out->append("\\\\");
+        break;
+      case '"':
+        out->append("\\\"");
+        break;
+      case '\n':
+        out->append("\\n");
+        break;
+      case '\r':
+        out->append("\\r");
+        break;
+      case '\t':
+        out->append("\\t");
+        break;
       default:
         if (isControl(u)) {
           out->append("\\x");

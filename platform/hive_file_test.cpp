@@ -90,15 +90,15 @@ TEST(HiveFile, ReadsCommentsBlankLinesCrlfAndShortDwords) {
 
 TEST(HiveFile, RejectsMalformedLines) {
   const char* bad[] = {
-      "\"a\"",                      // no data
-      "\"a\"=",                     // empty data
-      "a=dword:1",                  // unquoted name
-      "\"\"=dword:1",               // empty quoted name (the unnamed value is @)
-      "\"a\"=dword:",               // no digits
-      "\"a\"=dword:123456789",      // nine digits
+      "\"a\"",                  // no data
+      "\"a\"=",                 // empty data
+      "a=dword:1",              // unquoted name
+      "\"\"=dword:1",           // empty quoted name (the unnamed value is @)
+      "\"a\"=dword:",           // no digits
+      "\"a\"=dword:123456789",  // nine digits
       "\"a\"=dword:12g4",
-      "\"a\"=hex:1,02",             // one-digit byte
-      "\"a\"=hex:01,",              // trailing comma
+      "\"a\"=hex:1,02",  // one-digit byte
+      "\"a\"=hex:01,",   // trailing comma
       "\"a\"=hex:01 02",
       "\"a\"=hex(:01",
       "\"a\"=hex(123456789):01",
@@ -106,9 +106,9 @@ TEST(HiveFile, RejectsMalformedLines) {
       "\"a\"=\"x\" trailing",
       "\"a\"=\"bad \\q escape\"",
       "\"a\"=\"bad \\x4 escape\"",
-      "\"a\"=\"raw\ttab\"",        // raw control byte inside quotes
-      "\"a\"=\"\\x00\"",          // a zero inside text: only the hex form holds it
-      "\"a\"=-",                    // deletion marker
+      "\"a\"=\"raw\ttab\"",  // raw control byte inside quotes
+      "\"a\"=\"\\x00\"",     // a zero inside text: only the hex form holds it
+      "\"a\"=-",             // deletion marker
       "[HKEY_CURRENT_USER\\x]",
       "\"a\"=dword:1\n\"A\"=dword:2",  // same name, other case
   };
@@ -152,8 +152,8 @@ TEST(HiveFile, KeyNamesBecomeSafeDirectoryNames) {
 
 TEST(HiveFile, DotFilesAndForeignNamesAreNotKeys) {
   std::string name;
-  for (const char* entry : {".values.reg", ".lock", ".", "..", "", "bad%", "bad%2", "bad%zz",
-                            "upper%2F", "plain%41"}) {
+  for (const char* entry :
+       {".values.reg", ".lock", ".", "..", "", "bad%", "bad%2", "bad%zz", "upper%2F", "plain%41"}) {
     EXPECT_FALSE(decodeKeyName(entry, &name)) << entry;
   }
 }

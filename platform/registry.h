@@ -91,8 +91,8 @@ uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* 
                             uint32_t* size);
 
 /// RegSetValueExA: stores `size` bytes of `data` under `name` with `type`.
-uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type,
-                          const void* data, uint32_t size);
+uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type, const void* data,
+                          uint32_t size);
 
 /// RegDeleteKeyA: deletes `subKey` of `parent` with its values. A key that
 /// has subkeys of its own is not deleted: 5 (ERROR_ACCESS_DENIED).

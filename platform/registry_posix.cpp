@@ -1,5 +1,3 @@
-#include "platform/registry.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "platform/hive_file.h"
+#include "platform/registry.h"
 
 // The hive of HKEY_CURRENT_USER is a directory tree: one directory per key
 // (its name encoded by hive::encodeKeyName), holding the key's values in
@@ -44,14 +43,20 @@ const PosixKey* posixKey(const RegistryKey& key) {
 
 uint32_t windowsCode(int err) {
   switch (err) {
-    case ENOENT: return kErrorFileNotFound;
+    case ENOENT:
+      return kErrorFileNotFound;
     case EACCES:
-    case EPERM: return kErrorAccessDenied;
+    case EPERM:
+      return kErrorAccessDenied;
     case ENOSPC:
-    case EDQUOT: return kErrorDiskFull;
-    case EROFS: return kErrorWriteProtect;
-    case ENAMETOOLONG: return kErrorFilenameTooLong;
-    default: return kErrorRegistryIoFailed;
+    case EDQUOT:
+      return kErrorDiskFull;
+    case EROFS:
+      return kErrorWriteProtect;
+    case ENAMETOOLONG:
+      return kErrorFilenameTooLong;
+    default:
+      return kErrorRegistryIoFailed;
   }
 }
 
@@ -381,8 +386,8 @@ uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* 
   return kErrorSuccess;
 }
 
-uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type,
-                          const void* data, uint32_t size) {
+uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type, const void* data,
+                          uint32_t size) {
   const PosixKey* self = posixKey(key);
   if (self == nullptr) return kErrorInvalidHandle;
   if ((self->rights & kKeySetValue) == 0) return kErrorAccessDenied;
@@ -416,8 +421,8 @@ uint32_t deleteRegistryKey(const RegistryKey& parent, const char* subKey) {
   }
   if (hasSubKeys(target)) return kErrorAccessDenied;
   static std::atomic<unsigned> graves{0};
-  std::string grave = parentDir + "/" + kDeletedPrefix + std::to_string(getpid()) + "-" +
-                      std::to_string(graves++);
+  std::string grave =
+      parentDir + "/" + kDeletedPrefix + std::to_string(getpid()) + "-" + std::to_string(graves++);
   if (rename(target.c_str(), grave.c_str()) != 0) return windowsCode(errno);
   syncDirectory(parentDir);
   removeKeyDirectory(grave);

@@ -1,10 +1,9 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -118,8 +117,9 @@ TEST_F(FileHive, UnparsableValuesFileMakesTheKeyUnreadableAndIsKept) {
   spit(dirOf("broken/.values.reg"), garbage);
   RegistryKey key;
   EXPECT_EQ(open("broken", &key), kErrorBadDb);
-  EXPECT_EQ(createRegistryKey(root_, (sandbox_.baseKey() + "\\broken").c_str(), kKeyAllAccess, &key),
-            kErrorBadDb);
+  EXPECT_EQ(
+      createRegistryKey(root_, (sandbox_.baseKey() + "\\broken").c_str(), kKeyAllAccess, &key),
+      kErrorBadDb);
   EXPECT_EQ(setDword(early, "packet_count", 4), kErrorBadDb);
   uint32_t value = 0, size = 4;
   EXPECT_EQ(queryRegistryValue(early, "packet_count", nullptr, &value, &size), kErrorBadDb);
@@ -231,8 +231,9 @@ TEST_F(FileHive, ConcurrentProcessesNeitherLoseNorMixValues) {
   EXPECT_EQ(values.size(), kWriters + 1u);
   for (int w = 0; w < kWriters; ++w) {
     uint32_t value = 0, size = 4;
-    EXPECT_EQ(queryRegistryValue(key, ("writer" + std::to_string(w)).c_str(), nullptr, &value, &size),
-              0u);
+    EXPECT_EQ(
+        queryRegistryValue(key, ("writer" + std::to_string(w)).c_str(), nullptr, &value, &size),
+        0u);
     EXPECT_EQ(value, static_cast<uint32_t>(kRounds));
   }
   uint32_t shared = 0, size = 4;

@@ -1,8 +1,9 @@
+#include "platform/registry_sandbox_test.h"
+
 #include <cstdio>
 #include <random>
 
 #include "platform/registry.h"
-#include "platform/registry_sandbox_test.h"
 
 namespace velmora::platform::testing {
 
@@ -16,7 +17,8 @@ std::string randomSuffix() {
 
 void RegistrySandbox::deleteRemembered() {
   RegistryKey root(RegistryRoot::kCurrentUser);
-  for (auto it = created_.rbegin(); it != created_.rend(); ++it) deleteRegistryKey(root, it->c_str());
+  for (auto it = created_.rbegin(); it != created_.rend(); ++it)
+    deleteRegistryKey(root, it->c_str());
   deleteRegistryKey(root, baseKey_.c_str());
 }
 

@@ -69,8 +69,11 @@ TEST_F(RegistryService, ValuesKeepTypeAndBytes) {
     const char* name;
     uint32_t type;
     std::string data;
-  } expected[] = {{"s", kRegSz, string},    {"b", kRegBinary, binary}, {"q", kRegQword, qword},
-                  {"", kRegBinary, "d"},    {"e", kRegBinary, ""}};
+  } expected[] = {{"s", kRegSz, string},
+                  {"b", kRegBinary, binary},
+                  {"q", kRegQword, qword},
+                  {"", kRegBinary, "d"},
+                  {"e", kRegBinary, ""}};
   for (const Expected& e : expected) {
     char buffer[32] = {};
     uint32_t type = 99, size = sizeof buffer;

@@ -1,6 +1,6 @@
-#include "platform/registry.h"
-
 #include <windows.h>
+
+#include "platform/registry.h"
 
 namespace velmora::platform {
 namespace {
@@ -52,8 +52,8 @@ uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* 
   return static_cast<uint32_t>(rc);
 }
 
-uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type,
-                          const void* data, uint32_t size) {
+uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t type, const void* data,
+                          uint32_t size) {
   return static_cast<uint32_t>(
       RegSetValueExA(nativeKey(key), name, 0, type, static_cast<const BYTE*>(data), size));
 }

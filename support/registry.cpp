@@ -55,8 +55,8 @@ bool CRegistry::deleteSubKey(const char* parentPath, const char* subKeyName) {
   std::string fullPath = std::string(parentPath) + "\\" + subKeyName;
   {
     platform::RegistryKey probe;
-    uint32_t rc =
-        platform::openRegistryKey(hive_, fullPath.c_str(), rights(platform::kKeyQueryValue), &probe);
+    uint32_t rc = platform::openRegistryKey(hive_, fullPath.c_str(),
+                                            rights(platform::kKeyQueryValue), &probe);
     if (rc == platform::kErrorFileNotFound) return true;
   }
   platform::RegistryKey parent;

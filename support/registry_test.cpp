@@ -50,8 +50,8 @@ TEST_F(CRegistryTest, WritesFourByteDwords) {
   struct {
     const char* name;
     std::string bytes;
-  } expected[] = {{"n", "\xfe\xff\xff\xff"}, {"on", std::string("\1\0\0\0", 4)},
-                  {"off", std::string(4, '\0')}};
+  } expected[] = {
+      {"n", "\xfe\xff\xff\xff"}, {"on", std::string("\1\0\0\0", 4)}, {"off", std::string(4, '\0')}};
   for (const auto& e : expected) {
     char data[8];
     uint32_t type = 0, size = sizeof data;
