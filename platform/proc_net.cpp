@@ -99,4 +99,20 @@ bool neighbourHardwareAddress(const std::string& arpTable, const std::string& ad
   return false;
 }
 
+ResolverConfig parseResolverConfig(const std::string& text) {
+  ResolverConfig config;
+  std::string search;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> f = splitFields(line.substr(0, line.find_first_of("#;")));
+    if (f.size() < 2) continue;
+    if (f[0] == "nameserver") config.servers.push_back(f[1]);
+    if (f[0] == "domain") config.domain = f[1];
+    if (f[0] == "search" && search.empty()) search = f[1];
+  }
+  if (config.domain.empty()) config.domain = search;
+  return config;
+}
+
 }  // namespace velmora::platform

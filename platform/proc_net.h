@@ -21,6 +21,14 @@ std::vector<std::string> defaultGateways(const std::string& routeTable, const st
 bool neighbourHardwareAddress(const std::string& arpTable, const std::string& address,
                               std::vector<uint8_t>* bytes);
 
+/// What a resolver configuration (/etc/resolv.conf) names: its servers in
+/// order, and the domain ("domain", else the first "search" entry).
+struct ResolverConfig {
+  std::vector<std::string> servers;
+  std::string domain;
+};
+ResolverConfig parseResolverConfig(const std::string& text);
+
 }  // namespace velmora::platform
 
 #endif  // TAVRO_PLATFORM_PROC_NET_H_

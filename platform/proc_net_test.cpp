@@ -40,3 +40,20 @@ TEST(NeighbourHardwareAddress, FindsOnlyCompleteEntries) {
 
 }  // namespace
 }  // namespace velmora::platform
+
+namespace velmora::platform {
+namespace {
+
+TEST(ParseResolverConfig, TakesServersInOrderAndTheDomainBeforeTheSearchList) {
+  const ResolverConfig config = parseResolverConfig(
+      "# generated\nsearch corp.test other.test\nnameserver 10.0.0.53\n"
+      "nameserver   fd00::35 # second\n;nameserver 10.9.9.9\noptions ndots:2\n"
+      "domain home.test\nnameserver\n");
+  EXPECT_EQ(config.servers, (std::vector<std::string>{"10.0.0.53", "fd00::35"}));
+  EXPECT_EQ(config.domain, "home.test");
+  EXPECT_EQ(parseResolverConfig("search a.test b.test\n").domain, "a.test");
+  EXPECT_TRUE(parseResolverConfig("").servers.empty());
+}
+
+}  // namespace
+}  // namespace velmora::platform

@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "components/ipinfo/ipinfo.h"
 #include "platform/inet.h"
+#include "support/network/resolver_instances.h"
 #include "support/text_utils.h"
 
 namespace velmora::network {
@@ -12,10 +14,19 @@ namespace velmora::network {
 /// Resolves a host name or address text to the first IPv4 address the
 /// system's resolver returns, and keeps the text of the last error.
 template <class StringT>
-class DnsResolver {
+class DnsResolver : public IPInfo {
  public:
-  DnsResolver() = default;
-  virtual ~DnsResolver() = default;
+  /// The IPInfo base creates the component object; the first resolver alive
+  /// initialises the component library, the last one cleans it up.
+  DnsResolver() { acquireResolverInstance(); }
+  ~DnsResolver() override { releaseResolverInstance(); }
+
+  /// The component's error event: its description becomes the error text.
+  int FireError(ErrorEventParams* e) override {
+    errorText = StringT(e->description);
+    errorEventSeen = true;
+    return 0;
+  }
   DnsResolver(const DnsResolver&) = delete;
   DnsResolver& operator=(const DnsResolver&) = delete;
 

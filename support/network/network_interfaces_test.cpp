@@ -189,3 +189,21 @@ TEST(FormatMacAddress, WritesUpperCaseHexPairs) {
 
 }  // namespace
 }  // namespace velmora::network
+
+namespace velmora::network {
+namespace {
+
+// Runs the real adapter list, counter and connection manager of this system.
+TEST(SystemNetworkInterfaces, ListingWithConnectionDetailsIsWellFormed) {
+  NetworkInterfaces interfaces;
+  for (const NetworkInterfaceInfo& info : interfaces.getInterfaces(true)) {
+    EXPECT_FALSE(info.address.empty()) << info.description;
+    EXPECT_TRUE(info.macAddress.empty() || info.macAddress.size() == 17) << info.macAddress;
+    if (!info.connected) {
+      EXPECT_EQ(info.bandwidth, 0u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmora::network

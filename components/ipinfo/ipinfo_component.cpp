@@ -1,0 +1,216 @@
+#include "components/ipinfo/ipinfo_component.h"
+
+#include <atomic>
+#include <new>
+
+#include "components/frame/flat_api.h"
+#include "components/frame/frame_component.h"
+#include "components/ipinfo/ipinfo_formats.h"
+#include "platform/ip_config.h"
+
+namespace velmora::components {
+namespace {
+
+enum Property {
+  kVersionTagId = 0, kAdapterCount, kAdapterDescription, kAdapterDeviceIndex, kAdapterDhcpEnabled,
+  kAdapterDhcpServer, kAdapterDnsServers, kAdapterGateway, kAdapterIndex, kAdapterIpAddress,
+  kAdapterIpv6Address, kAdapterLeaseExpires, kAdapterLeaseObtained, kAdapterName,
+  kAdapterOtherAddresses, kAdapterPhysicalAddress, kAdapterPrimaryWinsServer,
+  kAdapterSecondaryWinsServer, kAdapterSubnetMask, kAdapterType, kAdapterUsesWins,
+  kAdapterZoneIndex, kArpProxyEnabled, kDhcpScope, kDnsEnabled, kDnsServer, kDomainName,
+  kHostAddress, kHostAliases, kHostName, kLocalHost, kNodeType, kOtherAddresses, kDnsServers,
+  kPendingRequests, kRequestId, kRoutingEnabled, kServiceAliases, kServiceName, kServicePort,
+  kServiceProtocol
+};
+
+enum Method { kConfig = 2, kDhcpRelease, kDhcpRenew, kDoEvents, kGetMac, kReset,
+              kResolveAddress, kResolveName };
+
+constexpr ValueKind kInt = ValueKind::kInteger;
+constexpr ValueKind kBool = ValueKind::kBoolean;
+constexpr ValueKind kText = ValueKind::kText;
+
+constexpr PropertyInfo kProperties[] = {
+    {kVersionTagId, kText, kRead},          {kAdapterCount, kInt, kRead},
+    {kAdapterDescription, kText, kRead},  {kAdapterDeviceIndex, kInt, kRead},
+    {kAdapterDhcpEnabled, kBool, kRead},  {kAdapterDhcpServer, kText, kRead},
+    {kAdapterDnsServers, kText, kRead},   {kAdapterGateway, kText, kRead},
+    {kAdapterIndex, kInt, kReadWrite},    {kAdapterIpAddress, kText, kRead},
+    {kAdapterIpv6Address, kText, kRead},  {kAdapterLeaseExpires, kText, kRead},
+    {kAdapterLeaseObtained, kText, kRead}, {kAdapterName, kText, kRead},
+    {kAdapterOtherAddresses, kText, kRead}, {kAdapterPhysicalAddress, kText, kRead},
+    {kAdapterPrimaryWinsServer, kText, kRead}, {kAdapterSecondaryWinsServer, kText, kRead},
+    {kAdapterSubnetMask, kText, kRead},   {kAdapterType, kText, kRead},
+    {kAdapterUsesWins, kBool, kRead},     {kAdapterZoneIndex, kInt, kRead},
+    {kArpProxyEnabled, kInt, kRead},      {kDhcpScope, kText, kRead},
+    {kDnsEnabled, kInt, kRead},           {kDnsServer, kText, kRead},
+    {kDomainName, kText, kRead},          {kHostAddress, kText, kRead},
+    {kHostAliases, kText, kRead},         {kHostName, kText, kRead},
+    {kLocalHost, kText, kRead},           {kNodeType, kText, kRead},
+    {kOtherAddresses, kText, kRead},      {kDnsServers, kText, kRead},
+    {kPendingRequests, kInt, kRead},      {kRequestId, kInt, kRead},
+    {kRoutingEnabled, kInt, kRead},       {kServiceAliases, kText, kRead},
+    {kServiceName, kText, kRead},         {kServicePort, kInt, kRead},
+    {kServiceProtocol, kText, kRead},
+};
+
+constexpr MethodInfo kMethods[] = {
+    {kConfig, 2, {ParamKind::kText, ParamKind::kTextResult}},
+    {kDhcpRelease, 0, {}},
+    {kDhcpRenew, 0, {}},
+    {kDoEvents, 0, {}},
+    {kGetMac, 2, {ParamKind::kText, ParamKind::kTextResult}},
+    {kReset, 0, {}},
+    {kResolveAddress, 2, {ParamKind::kText, ParamKind::kTextResult}},
+    {kResolveName, 2, {ParamKind::kText, ParamKind::kTextResult}},
+};
+
+std::atomic<int> staticUsers{0};
+
+ComponentBase* createIpInfo() { return new IPInfoComponent(); }
+
+void staticInit(void*) {
+  ++staticUsers;
+  platform::acquireIpConfigLibraries();
+}
+
+void staticDestroy() {
+  platform::releaseIpConfigLibraries();
+  --staticUsers;
+}
+
+const bool registered =
+    registerComponent(ComponentKind::kIPInfo, {&createIpInfo, &staticInit, &staticDestroy});
+
+}  // namespace
+
+IPInfoComponent::IPInfoComponent() : IPInfoComponent(IpConfigServices::system()) {}
+
+IPInfoComponent::IPInfoComponent(IpConfigServices services) : IpInfoClient(std::move(services)) {
+  (void)registered;
+  useOldApi = platform::olderAdapterListOnly();
+  reset();
+  selectAdapter(0);
+  clearMessage();
+}
+
+const PropertyInfo* IPInfoComponent::findProperty(int id) const {
+  return findById(kProperties, id);
+}
+
+const MethodInfo* IPInfoComponent::findMethod(int id) const { return findById(kMethods, id); }
+
+intptr_t IPInfoComponent::text(std::string value) {
+  textResult_ = std::move(value);
+  return reinterpret_cast<intptr_t>(textResult_.c_str());
+}
+
+intptr_t IPInfoComponent::adapterText(int id) {
+  const AdapterDetails& d = details();
+  switch (id) {
+    case kAdapterDescription: return text(d.description);
+    case kAdapterDhcpServer: return text(d.dhcpServer);
+    case kAdapterDnsServers: return text(d.dnsServers);
+    case kAdapterGateway: return text(d.gateway);
+    case kAdapterIpAddress: return text(d.ipAddress);
+    case kAdapterIpv6Address: return text(d.ipv6Address);
+    case kAdapterLeaseExpires: return text(d.leaseExpires);
+    case kAdapterLeaseObtained: return text(d.leaseObtained);
+    case kAdapterName: return text(d.adapterName);
+    case kAdapterOtherAddresses: return text(d.otherAddresses);
+    case kAdapterPhysicalAddress: return text(d.physicalAddress);
+    case kAdapterPrimaryWinsServer: return text(d.primaryWinsServer);
+    case kAdapterSecondaryWinsServer: return text(d.secondaryWinsServer);
+    case kAdapterSubnetMask: return text(d.subnetMask);
+    case kAdapterType: return text(d.adapterType);
+    default: return text(std::string());
+  }
+}
+
+intptr_t IPInfoComponent::parameterValue(int id) {
+  const platform::NetworkParams* p = networkParams();
+  const platform::NetworkParams none;
+  if (p == nullptr) p = &none;
+  switch (id) {
+    case kArpProxyEnabled: return p->enableProxy;
+    case kDnsEnabled: return p->enableDns;
+    case kRoutingEnabled: return p->enableRouting;
+    case kDhcpScope: return text(p->scopeId);
+    case kDomainName: return text(p->domainName);
+    case kNodeType: return text(nodeTypeName(p->nodeType));
+    default: return 0;
+  }
+}
+
+intptr_t IPInfoComponent::getProperty(int id, int*) {
+  const AdapterDetails& d = details();
+  switch (id) {
+    case kVersionTagId: return text(kComponentVersionTag);
+    case kAdapterCount: return adapterCount();
+    case kAdapterDeviceIndex: return d.deviceIndex;
+    case kAdapterDhcpEnabled: return d.dhcpEnabled ? 1 : 0;
+    case kAdapterIndex: return adapterIndex();
+    case kAdapterUsesWins: return d.usesWins ? 1 : 0;
+    case kAdapterZoneIndex: return d.zoneIndex;
+    case kArpProxyEnabled: case kDnsEnabled: case kRoutingEnabled: case kDhcpScope:
+    case kDomainName: case kNodeType:
+      return parameterValue(id);
+    case kDnsServer: return text(dnsServer());
+    case kDnsServers: return text(dnsServerList());
+    case kLocalHost: return text(localHost());
+    case kPendingRequests: case kRequestId: case kServicePort: return 0;
+    default: return adapterText(id);
+  }
+}
+
+int IPInfoComponent::setProperty(int id, const PropertyValue& value) {
+  if (id == kAdapterIndex) return selectAdapter(static_cast<int>(value.word));
+  return kUnknownSetting;
+}
+
+int IPInfoComponent::callMethod(int id, MethodArgs& args) {
+  switch (id) {
+    case kConfig: {
+      const char* result = "";
+      const int code = runConfig(args.text(0), &result);
+      args.setResult(1, result);
+      return code;
+    }
+    case kDhcpRelease: return dhcpOperation(false);
+    case kDhcpRenew: return dhcpOperation(true);
+    case kDoEvents: return doEvents();
+    case kGetMac: {
+      const char* result = "";
+      const int code = getMac(args.text(0), &result);
+      args.setResult(1, result);
+      return code;
+    }
+    case kReset: return reset();
+    default:
+      args.setResult(1, "");
+      return 0;
+  }
+}
+
+int IPInfoComponent::configure(const ConfigSetting& setting, std::string* answer) {
+  if (configBoolField(setting, "DefaultToMachineSettings", &defaultToMachineSettings, answer) ||
+      configBoolField(setting, "UseOldAPI", &useOldApi, answer) ||
+      configTextField(setting, "ARPAddress", &arpAddress, answer) ||
+      configBoolField(setting, "BlockingResolve", &blockingResolve, answer)) {
+    return 0;
+  }
+  if (setting.is("FlushDNS")) {
+    *answer = configBool(flushDns());
+    return 0;
+  }
+  if (setting.is("DisplayDNS")) {
+    if (!setting.isQuery) return kUnknownSetting;
+    *answer = displayDns();
+    return 0;
+  }
+  return IpInfoClient::configure(setting, answer);
+}
+
+int ipInfoStaticUsers() { return staticUsers.load(); }
+
+}  // namespace velmora::components
