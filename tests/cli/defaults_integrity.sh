@@ -11,25 +11,26 @@ hive_dir="$XDG_CONFIG_HOME/tavro/registry/HKEY_CURRENT_USER/Software/velmorasoft
 names=(packet_count packet_size packet_delay loop ping_quick ping_quick_comment
        sound_success sound_failure)
 
-# Prints the stored values as "name decimal" lines; fails on any line that
-# is not one of the eight names as a dword, on a name given twice, or on a
-# missing name.
+# Prints the stored values as "name decimal" lines; returns 1 (with the
+# reason on stderr) on any line that is not one of the eight names as a
+# dword, on a name given twice, or on a missing name. It runs in a command
+# substitution, so the caller records the failure.
 read_hive() {
   local line name hex seen=" "
   while IFS= read -r line; do
     if [[ "$line" =~ ^\"([a-z_]+)\"=dword:([0-9a-f]{8})$ ]]; then
       name=${BASH_REMATCH[1]} hex=${BASH_REMATCH[2]}
-      [[ " ${names[*]} " == *" $name "* ]] || { fail "unknown value $name"; return 1; }
-      [[ "$seen" != *" $name "* ]] || { fail "$name stored twice"; return 1; }
+      [[ " ${names[*]} " == *" $name "* ]] || { echo "unknown value $name" >&2; return 1; }
+      [[ "$seen" != *" $name "* ]] || { echo "$name stored twice" >&2; return 1; }
       seen+="$name "
       echo "$name $((16#$hex))"
     else
-      fail "unreadable line $(printf %q "$line")"
+      echo "unreadable line $(printf %q "$line")" >&2
       return 1
     fi
   done <"$hive_dir/.values.reg"
   for name in "${names[@]}"; do
-    [[ "$seen" == *" $name "* ]] || { fail "$name missing"; return 1; }
+    [[ "$seen" == *" $name "* ]] || { echo "$name missing" >&2; return 1; }
   done
 }
 
@@ -46,12 +47,16 @@ for pid in "${pids[@]}"; do
 done
 if stored=$(read_hive); then
   count=$(value_of packet_count "$stored")
-  [ "$count" -ge 1 ] && [ "$count" -le 50 ] || fail "concurrent runs left count $count"
+  if [ "$count" -lt 1 ] || [ "$count" -gt 50 ]; then
+    fail "concurrent runs left count $count"
+  fi
   [ "$(value_of packet_delay "$stored")" == 0 ] || fail "concurrent runs: delay not 0"
   [ "$(value_of packet_size "$stored")" == 32 ] || fail "concurrent runs: size not 32"
   run_native 127.0.0.1
   n=$(grep -c '^Reply from' <<<"$out")
   [ "$n" -eq "$count" ] || fail "next run sent $n probes, stored count $count"
+else
+  fail "concurrent runs left an unreadable hive"
 fi
 
 # Runs killed at random moments while storing: each value is either the old
@@ -66,7 +71,10 @@ for round in $(seq 1 40); do
   kill -KILL "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   written+="$count "
-  stored=$(read_hive) || break
+  stored=$(read_hive) || {
+    fail "round $round: unreadable hive"
+    break
+  }
   current=$(value_of packet_count "$stored")
   [[ "$written" == *" $current "* ]] || fail "round $round: count $current was never written"
   [ "$(value_of packet_size "$stored")" == 100 ] || fail "round $round: size changed"
@@ -74,5 +82,6 @@ done
 "$TAVRO_EXE" /w /c 3 /s 100 /d 0 127.0.0.1 >/dev/null 2>&1 || fail "run after the kills failed"
 leftovers=$(find "$hive_dir" -name '.values.reg.tmp-*' | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left after a complete run"
-stored=$(read_hive) && [ "$(value_of packet_count "$stored")" == 3 ] || fail "final store lost"
+stored=$(read_hive) || fail "unreadable hive after the kills"
+[ "$(value_of packet_count "$stored")" == 3 ] || fail "final store lost"
 finish
