@@ -1,9 +1,12 @@
-#include <linux/errqueue.h>
-#include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
+
+// The kernel's headers use the C library's socket and time types.
+#include <linux/errqueue.h>
+#include <linux/icmp.h>
 
 #include <atomic>
 #include <cerrno>
