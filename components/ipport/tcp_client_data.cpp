@@ -179,7 +179,10 @@ int TcpClient::sendAttempt(const char* data, int length, int* taken) {
 
 int64_t TcpClient::currentRate(int64_t now) const {
   int64_t elapsed = now - windowStart_;
-  if (elapsed <= 0) return 0;
+  if (windowBytes_ == 0) return 0;
+  // A burst within the window's first millisecond must count as fast, not as
+  // no rate at all, or every send of a tight loop would pass unlimited.
+  if (elapsed < 1) elapsed = 1;
   return std::llround(static_cast<double>(windowBytes_) / (static_cast<double>(elapsed) / 1000.0));
 }
 
