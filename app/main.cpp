@@ -4,6 +4,7 @@
 
 #include "app/cli_handler.h"
 #include "platform/console_control.h"
+#include "platform/console_output.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ int reportUnexpected(const std::exception& e) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  velmora::platform::useBinaryConsoleStreams();
   boost::shared_ptr<CliHandler> handler;
   try {
     handler.reset(new CliHandler(argc, argv));
