@@ -1,6 +1,9 @@
-#include <icmpapi.h>
-#include <iphlpapi.h>
+// The ICMP header relies on the types of the two before it.
+// clang-format off
 #include <winsock2.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstring>
