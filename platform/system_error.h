@@ -21,7 +21,8 @@ bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize,
 uint32_t lastSystemError();
 
 /// WNetGetLastErrorA: the network provider's last extended error of this
-/// thread. False when there is none to report (always on POSIX).
+/// thread (512-byte buffers; empty texts when no provider set one). False
+/// when the call itself fails, and always on POSIX, which has no providers.
 bool networkProviderError(std::string* description, std::string* provider);
 
 }  // namespace velmora::platform
