@@ -43,6 +43,11 @@ struct CliHandler : public velmora::cli_helper::VelmoraStdOutput {
   /// did, 1 target unusable or options unusable).
   int run();
 
+  /// Why the options cannot be used for probing `target` (a packet size
+  /// outside 0..65500 or a negative delay in ICMP mode, a TCP timeout of 0
+  /// in TCP mode); empty when they can.
+  std::string invalidOption(const ProbeTarget& target) const;
+
   std::string host;
   int32_t count = 4;
   int32_t size = 32;
@@ -59,7 +64,6 @@ struct CliHandler : public velmora::cli_helper::VelmoraStdOutput {
 
  private:
   void parse(int argc, char* argv[]);
-  std::string invalidOption(const ProbeTarget& target) const;
   bool pingBrief(Pinger& pinger);
   void pingVerbose(Pinger& pinger);
 };

@@ -106,6 +106,26 @@ TEST(CliHandlerOptions, BriefWinsOverVerboseAndLoopWinsOverBrief) {
   EXPECT_FALSE(looping->brief);
 }
 
+TEST(CliHandlerOptions, UnusableValuesAreRefusedForTheModeThatUsesThem) {
+  const ProbeTarget icmp = splitProbeTarget("h");
+  const ProbeTarget tcp = splitProbeTarget("h:80");
+  auto h = CommandLine({"/s", "65500", "/d", "0", "/t", "1", "h"}).parse();
+  EXPECT_EQ(h->invalidOption(icmp), "");
+  EXPECT_EQ(h->invalidOption(tcp), "");
+  for (int32_t size : {-1, 65501}) {
+    h->size = size;
+    EXPECT_EQ(h->invalidOption(icmp), "Packet size must be between 0 and 65500 bytes.");
+    EXPECT_EQ(h->invalidOption(tcp), "");  // TCP probes send no payload
+  }
+  h->size = 0;
+  h->delay = -1;
+  EXPECT_EQ(h->invalidOption(icmp), "Delay between packets must not be negative.");
+  EXPECT_EQ(h->invalidOption(tcp), "");  // TCP mode uses its own fixed delay
+  // "/t 65536" keeps the low 16 bits, which are 0.
+  h = CommandLine({"/t", "65536", "h:80"}).parse();
+  EXPECT_EQ(h->invalidOption(tcp), "TCP timeout must be between 1 and 65535 seconds.");
+}
+
 using CliHandlerDeathTest = ::testing::Test;
 
 TEST_F(CliHandlerDeathTest, ParseErrorsEndWithCodeOne) {
