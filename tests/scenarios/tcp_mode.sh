@@ -36,8 +36,8 @@ in_range() {
 }
 
 for kind in "${kinds[@]}"; do
-  # Wine needs about a second more to start the program.
-  slack=$([ "$kind" = wine ] && echo 3000 || echo 0)
+  # Wine needs one to two seconds more to start and end the program.
+  slack=$([ "$kind" = wine ] && echo 4500 || echo 0)
   timeout_line='Timeout.\r\n'
   run_timed "$kind" /c 2 /t 1 "$filtered"
   expect "$kind" "a filtered port times out" 3 \
