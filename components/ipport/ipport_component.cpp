@@ -114,7 +114,7 @@ int IPPortComponent::setFlag(int id, bool on) {
   switch (id) {
     case kReceiveEnabled: return setReceiveEnabled(on);
     case kConnected: return setConnected(on);
-    case kFirewallAutoDetect: firewall().autoDetect = on; return 0;
+    case kFirewallAutoDetect: return setFirewallAutoDetect(on);
     case kTcpKeepAlive: return setTcpKeepAlive(on);
     case kLinger: return setLinger(on);
     case kLineMode: return setLineMode(on);
@@ -127,11 +127,11 @@ int IPPortComponent::setProperty(int id, const PropertyValue& value) {
   switch (id) {
     case kDataToSend: return send(value.text, value.length);
     case kLineTerminator: return setLineTerminator(value.text, value.length);
-    case kFirewallType: firewall().type = number; return 0;
+    case kFirewallType: return setFirewallType(number);
     case kFirewallHost: return setFirewallHost(value.text);
-    case kFirewallPassword: firewall().password = std::string(value.text).substr(0, 255); return 0;
+    case kFirewallPassword: setFirewallPassword(value.text); return 0;
     case kFirewallPort: firewall().port = number; return 0;
-    case kFirewallUser: firewall().user = std::string(value.text).substr(0, 255); return 0;
+    case kFirewallUser: setFirewallUser(value.text); return 0;
     case kLocalHost: return setLocalHost(value.text);
     case kLocalPort: return setLocalPort(number);
     case kRemoteHost: return setRemoteHost(value.text);

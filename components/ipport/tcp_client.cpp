@@ -342,6 +342,7 @@ int TcpClient::closeConnection(intptr_t code, bool byApplication) {
     return 0;
   }
   if (receiveEnabled_) receiveLoop(1);
+  if (negotiator_) abortNegotiation();
   if (connected_) {
     connected_ = false;
     int h = static_cast<int>((static_cast<uintptr_t>(code) >> 16) & 0xFFFF);
@@ -360,6 +361,7 @@ int TcpClient::closeConnection(intptr_t code, bool byApplication) {
 }
 
 void TcpClient::resetConnectionState() {
+  endNegotiation();
   if (hasSocket()) platform::closeSocket(socket_);
   socket_ = platform::kInvalidSocket;
   connected_ = false;
@@ -389,17 +391,13 @@ void TcpClient::onConnectNotification(int error) {
   connected_ = true;
   platform::setSocketOption(socket_, platform::SocketOption::kOobInline, 1);
   clearMessage();
-  if (error == 0 && firewall_.type != 0) {
-    // Proxy traversal is not available in this client: end the attempt
-    // instead of reporting a connection to the proxy as the target's.
-    connected_ = false;
-    setMessageText("Firewall traversal is not available.");
-    connectResultStep(kFirewallFailed);
-    abandonAttempt();
-    return;
-  }
   if (error == 0) {
     if (!recordToFile().empty()) record_.open(recordToFile());
+    if (firewall_.type != 0) {
+      raiseStatus("Firewall connection complete.", 0);
+      startNegotiation();
+      return;
+    }
     raiseStatus("Remote host connection complete.", 0);
     connectResultStep(0);
     return;
@@ -430,7 +428,7 @@ intptr_t TcpClient::handleWindowMessage(uint32_t message, uintptr_t wParam, intp
   }
   switch (platform::selectEvent(lParam)) {
     case platform::kFdRead:
-      if (receiveEnabled_ && !inReceiveLoop_) receiveLoop(0);
+      if ((receiveEnabled_ || negotiator_) && !inReceiveLoop_) receiveLoop(0);
       break;
     case platform::kFdWrite:
       raiseEvent(kEventReadyToSend, {});

@@ -2,10 +2,12 @@
 #define TAVRO_COMPONENTS_IPPORT_TCP_CLIENT_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "components/frame/socket_component.h"
 #include "components/ipport/line_buffer.h"
+#include "components/ipport/proxy/proxy_negotiator.h"
 #include "components/ipport/traffic_record.h"
 #include "platform/socket.h"
 
@@ -33,8 +35,8 @@ enum TcpClientEvent {
   kEventReadyToSend,
 };
 
-/// The proxy settings an instance stores; the traversal itself is not part
-/// of this client, so a connection attempt with a type set fails with 118.
+/// The proxy settings an instance stores; with a type set, a connection is
+/// made to the proxy and the tunnel negotiated before it counts as open.
 struct FirewallRecord {
   bool autoDetect = false;
   int type = 0;
@@ -66,8 +68,8 @@ class TcpClient : public SocketComponent {
   /// machine's host name.
   std::string localHostText();
 
-  /// `Connected`: false while a proxy negotiation would still run.
-  bool connected() const { return connected_; }
+  /// `Connected`: false while a proxy negotiation still runs.
+  bool connected() const { return connected_ && !negotiator_; }
   bool hasSocket() const { return socket_ != platform::kInvalidSocket; }
   int setConnected(bool on);
   /// `Connect` and `Disconnect`, blocking when a Timeout is set.
@@ -92,6 +94,13 @@ class TcpClient : public SocketComponent {
   int setLinger(bool on);
   FirewallRecord& firewall() { return firewall_; }
   int setFirewallHost(const char* text);
+  /// Stores the type and its default port (80 for HTTP, 1080 for SOCKS).
+  int setFirewallType(int type);
+  /// Cut to 255 bytes.
+  void setFirewallUser(const std::string& user);
+  void setFirewallPassword(const std::string& password);
+  /// Clears the proxy; on, takes the SOCKS proxy of the user's settings.
+  int setFirewallAutoDetect(bool on);
 
   int maxLineLength() const { return lineBuffer_.capacity(); }
   int setMaxLineLength(int length);
@@ -154,6 +163,15 @@ class TcpClient : public SocketComponent {
   bool configureLines(const ConfigSetting& setting, std::string* answer);
   int setKeepAliveTiming(int* field, int value);
 
+  // Proxy negotiation (components/ipport/proxy/tcp_client_proxy.cpp).
+  void startNegotiation();
+  int sendRaw(const std::string& bytes);
+  void finishNegotiationStep(proxy::ProxyStep step);
+  void endNegotiation();
+  void negotiateBytes(char* data, int length);
+  void negotiateLine(const char* data, int length, int eol);
+  void abortNegotiation();
+
   std::string remoteHost_;
   uint32_t remoteAddress_ = 0;
   platform::SocketAddress remoteV6_;
@@ -182,6 +200,8 @@ class TcpClient : public SocketComponent {
   bool bindIPv6Address_ = true;
   int useExtendedDst_ = 1;
   FirewallRecord firewall_;
+  std::unique_ptr<proxy::ProxyNegotiator> negotiator_;
+  std::string savedTerminator_;
 
   LineBuffer lineBuffer_;
   bool lineMode_ = false;

@@ -68,9 +68,16 @@ bool TcpClient::configureOption(const ConfigSetting& setting, std::string* answe
 
 bool TcpClient::configureFirewall(const ConfigSetting& setting, std::string* answer) {
   if (setting.is("FirewallData")) return true;  // accepted and ignored
-  if (configBoolField(setting, "FirewallAutoDetect", &firewall_.autoDetect, answer) ||
-      configIntField(setting, "FirewallPort", &firewall_.port, answer) ||
-      configIntField(setting, "FirewallType", &firewall_.type, answer)) {
+  if (configIntField(setting, "FirewallPort", &firewall_.port, answer)) return true;
+  // Type and auto-detection act as their properties do when set.
+  bool autoDetect = firewall_.autoDetect;
+  if (configBoolField(setting, "FirewallAutoDetect", &autoDetect, answer)) {
+    if (!setting.isQuery) setFirewallAutoDetect(autoDetect);
+    return true;
+  }
+  int type = firewall_.type;
+  if (configIntField(setting, "FirewallType", &type, answer)) {
+    if (!setting.isQuery) setFirewallType(type);
     return true;
   }
   if (setting.is("FirewallHost")) {
@@ -88,7 +95,7 @@ bool TcpClient::configureFirewall(const ConfigSetting& setting, std::string* ans
   if (setting.isQuery) {
     *answer = *text;
   } else {
-    *text = setting.value.substr(0, 255);
+    *text = setting.value.substr(0, 255);  // as setFirewallUser/Password
   }
   return true;
 }

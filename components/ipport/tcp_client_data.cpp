@@ -24,11 +24,15 @@ bool isQuietReceiveError(int code) {
 }  // namespace
 
 bool TcpClient::readingAllowed() const {
-  return hasSocket() && receiveEnabled_ && !interruptRequested();
+  return hasSocket() && (receiveEnabled_ || negotiator_) && !interruptRequested();
 }
 
 void TcpClient::deliver(char* data, int length, int eol) {
   if (!absoluteTimeout()) armDeadline();
+  if (negotiator_ && negotiator_->takesLines()) {
+    negotiateLine(data, length, eol);
+    return;
+  }
   // The event sees the bytes NUL-terminated without a copy; the storage
   // always has one byte beyond its capacity for this.
   char saved = data[length];
@@ -93,6 +97,12 @@ int TcpClient::receiveOnce(int mode, bool* again) {
     return code;
   }
   if (received > 0) record_.recordReceived(lineBuffer_.writePointer(), received);
+  if (received > 0 && negotiator_ && !negotiator_->takesLines()) {
+    negotiateBytes(lineBuffer_.writePointer(), received);
+    // Data that followed a completed negotiation waits in the line buffer.
+    *again = !negotiator_ && hasSocket();
+    return 0;
+  }
   lineBuffer_.commit(received);
   if (received > 0 && mode == 0) {
     *again = true;

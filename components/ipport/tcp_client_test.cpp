@@ -131,12 +131,12 @@ TEST_F(TcpClientTest, SettingsOfTheClientLayer) {
   EXPECT_EQ(config("KerberosSPN"), "spn");
 }
 
-TEST_F(TcpClientTest, ProxyTypeWithoutTraversalNeverReportsTheProxyAsTarget) {
+TEST_F(TcpClientTest, ProxyThatCannotReachTheTargetNeverReportsTheProxyAsTarget) {
   LoopbackPeer& peer = makePeer([](PeerSocket& s) { s.receiveAll(); });
   config("FirewallHost=127.0.0.1");
   EXPECT_EQ(config("FirewallHost"), "127.0.0.1");
+  config("FirewallType=2");  // sets the port to 1080 first
   config(("FirewallPort=" + std::to_string(peer.port())).c_str());
-  config("FirewallType=2");
   EXPECT_EQ(connect("target.invalid", 80), 118);
   EXPECT_EQ(get(kConnectedId), 0);
   EXPECT_EQ(config("SocketHandle"), "-1");
