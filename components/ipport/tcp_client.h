@@ -169,7 +169,6 @@ class TcpClient : public SocketComponent {
   void finishNegotiationStep(proxy::ProxyStep step);
   void endNegotiation();
   void negotiateBytes(char* data, int length);
-  void negotiateLine(const char* data, int length, int eol);
   void abortNegotiation();
 
   std::string remoteHost_;
@@ -201,7 +200,6 @@ class TcpClient : public SocketComponent {
   int useExtendedDst_ = 1;
   FirewallRecord firewall_;
   std::unique_ptr<proxy::ProxyNegotiator> negotiator_;
-  std::string savedTerminator_;
 
   LineBuffer lineBuffer_;
   bool lineMode_ = false;

@@ -29,10 +29,6 @@ bool TcpClient::readingAllowed() const {
 
 void TcpClient::deliver(char* data, int length, int eol) {
   if (!absoluteTimeout()) armDeadline();
-  if (negotiator_ && negotiator_->takesLines()) {
-    negotiateLine(data, length, eol);
-    return;
-  }
   // The event sees the bytes NUL-terminated without a copy; the storage
   // always has one byte beyond its capacity for this.
   char saved = data[length];
@@ -97,7 +93,7 @@ int TcpClient::receiveOnce(int mode, bool* again) {
     return code;
   }
   if (received > 0) record_.recordReceived(lineBuffer_.writePointer(), received);
-  if (received > 0 && negotiator_ && !negotiator_->takesLines()) {
+  if (received > 0 && negotiator_) {
     negotiateBytes(lineBuffer_.writePointer(), received);
     // Data that followed a completed negotiation waits in the line buffer.
     *again = !negotiator_ && hasSocket();

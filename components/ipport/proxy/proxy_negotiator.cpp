@@ -1,6 +1,7 @@
 #include "components/ipport/proxy/proxy_negotiator.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "components/ipport/proxy/base64.h"
 #include "components/ipport/proxy/http_reply.h"
@@ -26,10 +27,6 @@ std::unique_ptr<AuthTokenSource> defaultTokens(const ProxySettings& s) {
 ProxyNegotiator::ProxyNegotiator(ProxySettings settings, ProxyIo io,
                                  std::unique_ptr<AuthTokenSource> tokens)
     : settings_(std::move(settings)), io_(std::move(io)), tokens_(std::move(tokens)) {}
-
-bool ProxyNegotiator::takesLines() const {
-  return settings_.type == kProxyHttpNtlm || settings_.type == kProxyHttpNegotiate;
-}
 
 std::string ProxyNegotiator::authScheme() const {
   return settings_.type == kProxyHttpNtlm ? "NTLM" : "Negotiate";
@@ -139,9 +136,11 @@ ProxyStep ProxyNegotiator::receiveBytes(const char* data, size_t length, size_t*
       case State::kSocks5Reply:
         if (!collect(rest, left, kSocks5ReplySize, used)) return ProxyStep::kPending;
         return onSocksReply();
-      default:
+      case State::kIdle:
+      case State::kDone:
         *used = length;
         return ProxyStep::kPending;
+      default: return onAuthBytes(data, length, used);
     }
   }
   return step;
@@ -211,13 +210,32 @@ ProxyStep ProxyNegotiator::sendSocks5Connect() {
   return sendRequest(request);
 }
 
-ProxyStep ProxyNegotiator::receiveLine(const char* data, size_t length, bool complete) {
-  if (partialLine_.size() + length > kMaxProxyReply) return fail("firewall reply too long");
-  partialLine_.append(data, length);
-  if (!complete) return ProxyStep::kPending;
-  std::string line;
-  line.swap(partialLine_);
-  return onAuthLine(line);
+ProxyStep ProxyNegotiator::onAuthBytes(const char* data, size_t length, size_t* used) {
+  while (*used < length) {
+    const char* rest = data + *used;
+    size_t left = length - *used;
+    if (state_ == State::kAuthBody) {
+      int64_t take = std::min<int64_t>(bodyLength_ - bodySeen_, static_cast<int64_t>(left));
+      bodySeen_ += take;
+      *used += static_cast<size_t>(take);
+      if (bodySeen_ < bodyLength_) return ProxyStep::kPending;
+      ProxyStep step = onBodyDone();
+      if (step != ProxyStep::kPending) return step;
+      continue;
+    }
+    const char* end = static_cast<const char*>(std::memchr(rest, '\n', left));
+    size_t piece = end != nullptr ? static_cast<size_t>(end - rest) : left;
+    if (partialLine_.size() + piece > kMaxProxyReply) return fail("firewall reply too long");
+    partialLine_.append(rest, piece);
+    *used += end != nullptr ? piece + 1 : piece;
+    if (end == nullptr) return ProxyStep::kPending;
+    std::string line;
+    line.swap(partialLine_);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ProxyStep step = onAuthLine(line);
+    if (step != ProxyStep::kPending) return step;
+  }
+  return ProxyStep::kPending;
 }
 
 ProxyStep ProxyNegotiator::onAuthLine(const std::string& line) {
@@ -233,12 +251,11 @@ ProxyStep ProxyNegotiator::onAuthLine(const std::string& line) {
       chunked_ = false;
       return ProxyStep::kPending;
     case State::kAuthHeaders: return onAuthHeader(line);
-    case State::kAuthBody: return onAuthBodyLine(line);
-    case State::kAuthChunkSize:
-      if (!parseChunkSize(line, kMaxBodyLength, &bodyLength_)) return fail("bad firewall chunk");
-      bodySeen_ = 0;
-      state_ = State::kAuthBody;
+    case State::kAuthChunkSize: return onChunkSize(line);
+    case State::kAuthChunkEnd:
+      state_ = State::kAuthChunkSize;
       return ProxyStep::kPending;
+    case State::kAuthTrailer: return line.empty() ? sendAuthAnswer() : ProxyStep::kPending;
     case State::kFinalStatus:
       splitStatusLine(line, &code, &rest);
       if (code.empty() || code[0] != '2') return rejectStatus(line);
@@ -258,7 +275,7 @@ ProxyStep ProxyNegotiator::onAuthHeader(const std::string& line) {
       state_ = State::kAuthChunkSize;
       return ProxyStep::kPending;
     }
-    // Without a body there is no further line to wait for: answer at once.
+    // Without a body there is nothing more to wait for: answer at once.
     state_ = State::kAuthBody;
     return bodyLength_ == 0 ? sendAuthAnswer() : ProxyStep::kPending;
   }
@@ -280,14 +297,17 @@ ProxyStep ProxyNegotiator::onAuthHeader(const std::string& line) {
   return ProxyStep::kPending;
 }
 
-ProxyStep ProxyNegotiator::onAuthBodyLine(const std::string& line) {
-  bodySeen_ += static_cast<int64_t>(line.size()) + 2;
-  if (bodySeen_ < bodyLength_) return ProxyStep::kPending;
-  if (chunked_ && bodyLength_ != 0) {
-    state_ = State::kAuthChunkSize;
-    return ProxyStep::kPending;
-  }
-  return sendAuthAnswer();
+ProxyStep ProxyNegotiator::onChunkSize(const std::string& line) {
+  if (!parseChunkSize(line, kMaxBodyLength, &bodyLength_)) return fail("bad firewall chunk");
+  bodySeen_ = 0;
+  state_ = bodyLength_ == 0 ? State::kAuthTrailer : State::kAuthBody;
+  return ProxyStep::kPending;
+}
+
+ProxyStep ProxyNegotiator::onBodyDone() {
+  if (!chunked_) return sendAuthAnswer();
+  state_ = State::kAuthChunkEnd;  // the line break after the chunk's data
+  return ProxyStep::kPending;
 }
 
 ProxyStep ProxyNegotiator::sendAuthAnswer() {

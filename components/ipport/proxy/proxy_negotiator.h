@@ -54,8 +54,10 @@ enum class ProxyStep {
 
 /// Negotiates a tunnel through an HTTP, SOCKS4 or SOCKS5 proxy over an open
 /// connection. The client drives it: start() once the connection to the
-/// proxy is open, then every received chunk (types 1 to 3) or line (types 4
-/// and 5) until a step other than kPending. On kFailed and kRejected,
+/// proxy is open, then every received chunk until a step other than
+/// kPending. HTTP authentication replies are split into lines at LF (a CR
+/// before it dropped); their bodies are counted by bytes, so a body need not
+/// end with a line break. On kFailed and kRejected,
 /// errorCode(), errorText() (the Error event) and message() (the message
 /// text; empty: keep the current one) say why. A hostile proxy can only make
 /// it fail: every reply is length-checked and kept below kMaxProxyReply.
@@ -65,14 +67,9 @@ class ProxyNegotiator {
                   std::unique_ptr<AuthTokenSource> tokens = nullptr);
 
   ProxyStep start();
-  /// Types 1 to 3: raw bytes. `used` receives how many belong to the
+  /// Bytes from the proxy. `used` receives how many belong to the
   /// negotiation; the rest, after kComplete, are the tunnel's first data.
   ProxyStep receiveBytes(const char* data, size_t length, size_t* used);
-  /// Types 4 and 5: one line without its terminator; `complete` is false
-  /// for a piece of a line too long for the client's line buffer.
-  ProxyStep receiveLine(const char* data, size_t length, bool complete);
-  /// True when replies are read line by line (types 4 and 5).
-  bool takesLines() const;
 
   int errorCode() const { return errorCode_; }
   const std::string& errorText() const { return errorText_; }
@@ -90,6 +87,8 @@ class ProxyNegotiator {
     kAuthHeaders,
     kAuthBody,
     kAuthChunkSize,
+    kAuthChunkEnd,
+    kAuthTrailer,
     kFinalStatus,
     kFinalHeaders,
     kDone,
@@ -104,9 +103,11 @@ class ProxyNegotiator {
   ProxyStep onHttpBytes(const char* data, size_t length, size_t* used);
   ProxyStep onSocksReply();
   ProxyStep onSocks5Method();
+  ProxyStep onAuthBytes(const char* data, size_t length, size_t* used);
   ProxyStep onAuthLine(const std::string& line);
   ProxyStep onAuthHeader(const std::string& line);
-  ProxyStep onAuthBodyLine(const std::string& line);
+  ProxyStep onChunkSize(const std::string& line);
+  ProxyStep onBodyDone();
   ProxyStep sendAuthAnswer();
   ProxyStep fail(const std::string& text);
   ProxyStep failToken(int code, const std::string& text);

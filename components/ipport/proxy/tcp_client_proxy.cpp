@@ -62,10 +62,6 @@ void TcpClient::startNegotiation() {
     return resolveIPv4(name.c_str(), address);
   };
   negotiator_ = std::make_unique<proxy::ProxyNegotiator>(settings, io);
-  if (negotiator_->takesLines()) {
-    savedTerminator_ = lineBuffer_.terminator();
-    lineBuffer_.setTerminator("\r\n");
-  }
   finishNegotiationStep(negotiator_->start());
 }
 
@@ -79,10 +75,7 @@ int TcpClient::sendRaw(const std::string& bytes) {
   return sent == static_cast<int>(bytes.size()) ? 0 : platform::kWsaEWouldBlock;
 }
 
-void TcpClient::endNegotiation() {
-  if (negotiator_ && negotiator_->takesLines()) lineBuffer_.setTerminator(savedTerminator_);
-  negotiator_.reset();
-}
+void TcpClient::endNegotiation() { negotiator_.reset(); }
 
 void TcpClient::finishNegotiationStep(proxy::ProxyStep step) {
   if (step == proxy::ProxyStep::kPending || !negotiator_) return;
@@ -115,10 +108,6 @@ void TcpClient::negotiateBytes(char* data, int length) {
     lineBuffer_.commit(length - static_cast<int>(used));
   }
   finishNegotiationStep(step);
-}
-
-void TcpClient::negotiateLine(const char* data, int length, int eol) {
-  finishNegotiationStep(negotiator_->receiveLine(data, static_cast<size_t>(length), eol != 0));
 }
 
 // The proxy closed before the tunnel was open: the attempt fails.
