@@ -1,0 +1,27 @@
+# Fuzz targets, included when TAVRO_FUZZ is ON (clang only): every
+# *_fuzz.cpp becomes a libFuzzer executable, linked against the program's objects,
+# which are then compiled with coverage instrumentation as well.
+#   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DTAVRO_FUZZ=ON
+#   cmake --build build-fuzz --target proxy_negotiator_fuzz
+#   build-fuzz/proxy_negotiator_fuzz -max_total_time=60
+
+function(tavro_add_fuzzers)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TAVRO_FUZZ needs clang (set CMAKE_CXX_COMPILER=clang++)")
+  endif()
+  set(flags -fsanitize=address,undefined -fno-omit-frame-pointer -g)
+  target_compile_options(tavro_core PRIVATE ${flags} -fsanitize=fuzzer-no-link)
+  file(GLOB_RECURSE fuzzers CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/components/*_fuzz.cpp
+    ${CMAKE_SOURCE_DIR}/support/*_fuzz.cpp
+    ${CMAKE_SOURCE_DIR}/platform/*_fuzz.cpp)
+  foreach(source ${fuzzers})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE tavro_core)
+    target_compile_options(${name} PRIVATE ${flags} -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE ${flags} -fsanitize=fuzzer)
+  endforeach()
+endfunction()
+
+tavro_add_fuzzers()
