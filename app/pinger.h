@@ -47,6 +47,8 @@ class Pinger {
   bool lastSucceeded() const { return status == 0; }
   std::string lastReply() const { return replyText; }
   std::string lastError() const { return errorText; }
+  /// Number of probes that went out so far.
+  int32_t probesMade() const { return sequence; }
   /// "name [address]" for a name, the address alone for a numeric target.
   std::string displayName();
   /// The resolved dotted address, resolving first when there is none yet.

@@ -20,6 +20,13 @@ constexpr uint32_t kSoundPauseMs = 200;
 
 void print(const std::string& text) { std::fputs(text.c_str(), stdout); }
 
+// True when not even the first probe could be sent (no ICMP socket, an
+// address the echo call refuses): the run has no result to report, and a
+// "down" verdict or a 0 % summary would blame the target for our failure.
+bool nothingCouldBeSent(const Pinger& pinger) {
+  return pinger.probesMade() == 0 && !pinger.lastError().empty();
+}
+
 }  // namespace
 
 bool consoleCtrlHandler(uint32_t ctrlType) {
@@ -66,6 +73,7 @@ bool CliHandler::pingBrief(Pinger& pinger) {
       break;
     }
   }
+  if (nothingCouldBeSent(pinger)) return false;
   const int32_t sound = up ? soundSuccess : soundFailure;
   if (sound != 0) playSound(sound);
   print(briefVerdict(pinger.displayName(), up, comment));
@@ -113,10 +121,14 @@ int CliHandler::run() {
     } else {
       pingVerbose(*pinger);
     }
-    if (soundSuccess != 0 || soundFailure != 0) velmora::platform::sleepMs(kSoundPauseMs);
-    const PingStatistics s = pinger->statistics();
-    if (!brief) print(summaryText(s));
-    exitCode = s.rate > 0 ? 0 : 3;
+    if (nothingCouldBeSent(*pinger)) {
+      print(errorLine(pinger->lastError()));
+    } else {
+      if (soundSuccess != 0 || soundFailure != 0) velmora::platform::sleepMs(kSoundPauseMs);
+      const PingStatistics s = pinger->statistics();
+      if (!brief) print(summaryText(s));
+      exitCode = s.rate > 0 ? 0 : 3;
+    }
   }
   pinger.reset();
   IPPort_StaticDestroy();

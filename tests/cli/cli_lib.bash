@@ -78,15 +78,14 @@ windows_available() {
   return 0
 }
 
-# run_windows ARGS...: like run_native with tavro.exe under Wine. Its C
-# runtime writes text mode, so carriage returns are dropped before any
-# comparison: the two builds are compared on their lines.
+# run_windows ARGS...: like run_native with tavro.exe under Wine; the two
+# builds write the same bytes, line ends included.
 run_windows() {
   wine "$TAVRO_WIN_EXE" "$@" >"$work/out" 2>"$work/err"
   rc=$?
-  out=$(tr -d '\r' <"$work/out"; echo x)
+  out=$(cat "$work/out"; echo x)
   out=${out%x}
-  err=$(tr -d '\r' <"$work/err")
+  err=$(cat "$work/err")
 }
 
 expect_rc() {

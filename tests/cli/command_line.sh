@@ -42,7 +42,7 @@ check_run() {
 check_run run_native $'\r\n' "native"
 if windows_available; then
   banner=${banner//$'\r'/}
-  check_run run_windows $'\n' "windows"
+  check_run run_windows $'\r\n' "windows"
 else
   echo "note: no Windows build given, Wine half skipped" >&2
 fi

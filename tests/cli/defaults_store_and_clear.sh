@@ -130,7 +130,7 @@ run_native /x /d 0 127.0.0.1
 [ ! -e "$hive_dir" ] || fail "/x left the damaged key"
 
 if windows_available; then
-  check_run run_windows stored_windows put_windows $'\n' "windows"
+  check_run run_windows stored_windows put_windows $'\r\n' "windows"
 else
   echo "note: no Windows build given, Wine half skipped" >&2
 fi

@@ -60,7 +60,7 @@ for path in datagram raw; do
 done
 
 if windows_available; then
-  check_run run_windows $'\n' "windows"
+  check_run run_windows $'\r\n' "windows"
 else
   echo "note: no Windows build given, Wine half skipped" >&2
 fi
