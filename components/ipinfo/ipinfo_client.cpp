@@ -237,6 +237,7 @@ int IpInfoClient::getMac(const std::string& address, const char** result) {
 }
 
 int IpInfoClient::reset() {
+  cancelFrom(0);
   paramsLoaded_ = false;
   networkParams();
   enumerate();

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "components/frame/socket_component.h"
+#include "components/ipinfo/request_queue.h"
 #include "platform/adapters.h"
+#include "platform/async_lookup.h"
 #include "platform/ip_config.h"
 
 namespace velmora::components {
@@ -46,11 +48,43 @@ constexpr int kBadMacRequest = 135;
 constexpr int kDhcpFailed = 136;
 constexpr int kNoAdapter = 137;
 constexpr int kBadAdapterIndex = 169;
+constexpr int kRequestQueueFull = 131;
+constexpr int kUnknownRequest = 132;
+constexpr int kBadHostAddress = 134;
+
+/// Results of the last host and service lookups.
+struct LookupResults {
+  std::string hostAddress, otherAddresses, hostName, hostAliases;
+  int servicePort = 0;  // network byte order while a lookup by port is pending
+  std::string serviceProtocol, serviceName, serviceAliases;
+};
 
 /// Adapter, DNS and DHCP information of the machine on the socket layer.
 class IpInfoClient : public SocketComponent {
  public:
   explicit IpInfoClient(IpConfigServices services);
+  /// Cancels every queued lookup.
+  ~IpInfoClient() override;
+
+  /// Host lookup done / service lookup done (WM_USER + 107, + 108).
+  static constexpr uint32_t kHostLookupMessage = platform::kWmUser + 107;
+  static constexpr uint32_t kServiceLookupMessage = platform::kWmUser + 108;
+
+  /// Starts a lookup by name (HostName, ResolveName), by address
+  /// (HostAddress, ResolveAddress), of a service by name or by port; 0, or
+  /// the code with the message text set. Results follow with RequestComplete.
+  int resolveName(const std::string& name);
+  int resolveAddress(const std::string& address);
+  int lookupServiceByName(const std::string& name);
+  int lookupServiceByPort(int port);
+  /// Setting PendingRequests: cancels the queued lookups from position n on.
+  int setPendingRequests(int n);
+  int pendingRequests() const { return queue_.count(); }
+  intptr_t requestId() const { return requestId_; }
+  const LookupResults& lookup() const { return lookup_; }
+  void setServiceProtocol(std::string protocol) { lookup_.serviceProtocol = std::move(protocol); }
+
+  intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
   /// Enumerates again; an invalid selection falls back to 0 with no details.
   int adapterCount();
@@ -88,6 +122,18 @@ class IpInfoClient : public SocketComponent {
   void detailsFromNewerForm(const platform::AdapterAddressesRecord& adapter);
   void leaseFromLifetimes(const platform::UnicastAddress& address);
   int fail(int code, std::string text);
+  void cancelFrom(int n);
+  int queueRequest(platform::LookupHandle handle, int bufferNumber, int error);
+  int resolveIPv6(const std::string& text, bool canonical);
+  void applyHostEntry(const platform::HostEntry& entry);
+  void onHostLookupDone(uintptr_t handle, intptr_t lParam);
+  void onServiceLookupDone(uintptr_t handle, intptr_t lParam);
+  int finishBlockingLookup(int status, const platform::HostEntry& entry);
+  int raiseRequestComplete(uintptr_t handle, int status);
+
+  RequestQueue queue_;
+  intptr_t requestId_ = 0;
+  LookupResults lookup_;
 
   std::vector<platform::AdapterRecord> olderAdapters_;
   std::vector<platform::AdapterAddressesRecord> newerAdapters_;

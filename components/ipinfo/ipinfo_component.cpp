@@ -44,14 +44,14 @@ constexpr PropertyInfo kProperties[] = {
     {kAdapterUsesWins, kBool, kRead},     {kAdapterZoneIndex, kInt, kRead},
     {kArpProxyEnabled, kInt, kRead},      {kDhcpScope, kText, kRead},
     {kDnsEnabled, kInt, kRead},           {kDnsServer, kText, kRead},
-    {kDomainName, kText, kRead},          {kHostAddress, kText, kRead},
-    {kHostAliases, kText, kRead},         {kHostName, kText, kRead},
+    {kDomainName, kText, kRead},          {kHostAddress, kText, kReadWrite},
+    {kHostAliases, kText, kRead},         {kHostName, kText, kReadWrite},
     {kLocalHost, kText, kRead},           {kNodeType, kText, kRead},
     {kOtherAddresses, kText, kRead},      {kDnsServers, kText, kRead},
-    {kPendingRequests, kInt, kRead},      {kRequestId, kInt, kRead},
+    {kPendingRequests, kInt, kReadWrite},      {kRequestId, kInt, kRead},
     {kRoutingEnabled, kInt, kRead},       {kServiceAliases, kText, kRead},
-    {kServiceName, kText, kRead},         {kServicePort, kInt, kRead},
-    {kServiceProtocol, kText, kRead},
+    {kServiceName, kText, kReadWrite},         {kServicePort, kInt, kReadWrite},
+    {kServiceProtocol, kText, kReadWrite},
 };
 
 constexpr MethodInfo kMethods[] = {
@@ -127,6 +127,20 @@ intptr_t IPInfoComponent::adapterText(int id) {
   }
 }
 
+intptr_t IPInfoComponent::lookupText(int id) {
+  const LookupResults& r = lookup();
+  switch (id) {
+    case kHostAddress: return text(r.hostAddress);
+    case kHostAliases: return text(r.hostAliases);
+    case kHostName: return text(r.hostName);
+    case kOtherAddresses: return text(r.otherAddresses);
+    case kServiceAliases: return text(r.serviceAliases);
+    case kServiceName: return text(r.serviceName);
+    case kServiceProtocol: return text(r.serviceProtocol);
+    default: return adapterText(id);
+  }
+}
+
 intptr_t IPInfoComponent::parameterValue(int id) {
   const platform::NetworkParams* p = networkParams();
   const platform::NetworkParams none;
@@ -158,14 +172,26 @@ intptr_t IPInfoComponent::getProperty(int id, int*) {
     case kDnsServer: return text(dnsServer());
     case kDnsServers: return text(dnsServerList());
     case kLocalHost: return text(localHost());
-    case kPendingRequests: case kRequestId: case kServicePort: return 0;
-    default: return adapterText(id);
+    case kPendingRequests: return pendingRequests();
+    case kRequestId: return requestId();
+    case kServicePort: return lookup().servicePort;
+    default: return lookupText(id);
   }
 }
 
 int IPInfoComponent::setProperty(int id, const PropertyValue& value) {
-  if (id == kAdapterIndex) return selectAdapter(static_cast<int>(value.word));
-  return kUnknownSetting;
+  switch (id) {
+    case kAdapterIndex: return selectAdapter(static_cast<int>(value.word));
+    case kHostAddress: return resolveAddress(value.text);
+    case kHostName: return resolveName(value.text);
+    case kPendingRequests: return setPendingRequests(static_cast<int>(value.word));
+    case kServiceName: return lookupServiceByName(value.text);
+    case kServicePort: return lookupServiceByPort(static_cast<int>(value.word));
+    case kServiceProtocol:
+      setServiceProtocol(value.text);
+      return 0;
+    default: return kUnknownSetting;
+  }
 }
 
 int IPInfoComponent::callMethod(int id, MethodArgs& args) {
@@ -186,6 +212,16 @@ int IPInfoComponent::callMethod(int id, MethodArgs& args) {
       return code;
     }
     case kReset: return reset();
+    case kResolveAddress: {
+      const int code = resolveAddress(args.text(0));
+      args.setResult(1, (textResult_ = lookup().hostName).c_str());
+      return code;
+    }
+    case kResolveName: {
+      const int code = resolveName(args.text(0));
+      args.setResult(1, (textResult_ = lookup().hostAddress).c_str());
+      return code;
+    }
     default:
       args.setResult(1, "");
       return 0;

@@ -8,8 +8,7 @@
 namespace velmora::components {
 
 /// The object behind an IPInfo handle: the property, method and setting
-/// surface over IpInfoClient. The asynchronous lookups are not part of it
-/// yet: their properties read empty or 0 and cannot be set.
+/// surface over IpInfoClient.
 class IPInfoComponent : public IpInfoClient {
  public:
   IPInfoComponent();
@@ -25,6 +24,7 @@ class IPInfoComponent : public IpInfoClient {
  private:
   intptr_t text(std::string value);
   intptr_t adapterText(int id);
+  intptr_t lookupText(int id);
   intptr_t parameterValue(int id);
 
   std::string textResult_;
