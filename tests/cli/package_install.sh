@@ -67,7 +67,8 @@ check_icmp_right() {
   grep -q "Reply from 127.0.0.1: bytes=32" <<<"$out" || fail "no reply line: $out"
   cp "$tavro" "$work/plain-tavro"
   out="$(as_nobody "$work/plain-tavro" /c 1 127.0.0.1 2>&1)"
-  [ $? -eq 3 ] || fail "without the capability the probe should fail with 3: $out"
+  [ $? -eq 1 ] || fail "without the capability the run should end with 1: $out"
+  grep -q "^Error: .*ping_group_range" <<<"$out" || fail "the error does not say what is missing: $out"
 }
 check_icmp_right
 
