@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <wincrypt.h>
 
 #include <cstring>
 #include <vector>
@@ -74,13 +75,13 @@ bool digest(const wchar_t* algorithm, const uint8_t* key, size_t keyLength,
   return succeeded(BCryptFinishHash(hash, out->data(), static_cast<ULONG>(out->size()), 0));
 }
 
-// ECB encryption of one block with a key of `keyBytes`; 3DES with the key
-// repeated three times is single DES, for providers that lack plain DES.
-bool encryptBlock(const wchar_t* algorithm, const std::vector<uint8_t>& keyBytes,
-                  const DesBlock& plain, DesBlock* out) {
+// One block with a key of `keyBytes`. CBC over a single block with a zero
+// IV is ECB, and 3DES with the key repeated three times is single DES; the
+// variants serve providers that lack plain DES or the ECB mode.
+bool encryptBlock(const wchar_t* algorithm, const wchar_t* mode,
+                  const std::vector<uint8_t>& keyBytes, const DesBlock& plain, DesBlock* out) {
   Provider provider(algorithm, 0);
   if (provider.get() == nullptr) return false;
-  const wchar_t* mode = BCRYPT_CHAIN_MODE_ECB;
   if (!succeeded(BCryptSetProperty(provider.get(), BCRYPT_CHAINING_MODE,
                                    reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(mode)),
                                    static_cast<ULONG>((wcslen(mode) + 1) * sizeof(wchar_t)), 0))) {
@@ -94,11 +95,38 @@ bool encryptBlock(const wchar_t* algorithm, const std::vector<uint8_t>& keyBytes
   }
   KeyObject owner(key);
   DesBlock input = plain;
+  DesBlock iv{};
+  bool chained = wcscmp(mode, BCRYPT_CHAIN_MODE_CBC) == 0;
   ULONG written = 0;
   NTSTATUS status = BCryptEncrypt(key, input.data(), static_cast<ULONG>(input.size()), nullptr,
-                                  nullptr, 0, out->data(), static_cast<ULONG>(out->size()),
-                                  &written, 0);
+                                  chained ? iv.data() : nullptr, chained ? 8 : 0, out->data(),
+                                  static_cast<ULONG>(out->size()), &written, 0);
   return succeeded(status) && written == out->size();
+}
+
+// The older CryptoAPI provider, where CNG has no DES at all (Wine).
+bool encryptBlockLegacy(const DesBlock& keyBytes, const DesBlock& plain, DesBlock* out) {
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
+    return false;
+  }
+  struct {
+    BLOBHEADER header;
+    DWORD size;
+    BYTE key[8];
+  } blob = {{PLAINTEXTKEYBLOB, CUR_BLOB_VERSION, 0, CALG_DES}, 8, {}};
+  std::memcpy(blob.key, keyBytes.data(), 8);
+  HCRYPTKEY key = 0;
+  bool ok = CryptImportKey(provider, reinterpret_cast<BYTE*>(&blob), sizeof(blob), 0, 0, &key);
+  DWORD mode = CRYPT_MODE_ECB;
+  ok = ok && CryptSetKeyParam(key, KP_MODE, reinterpret_cast<BYTE*>(&mode), 0);
+  DesBlock data = plain;
+  DWORD length = 8;
+  ok = ok && CryptEncrypt(key, 0, FALSE, 0, data.data(), &length, 8) && length == 8;
+  if (ok) *out = data;
+  if (key != 0) CryptDestroyKey(key);
+  CryptReleaseContext(provider, 0);
+  return ok;
 }
 
 }  // namespace
@@ -121,10 +149,14 @@ bool hmacMd5(const uint8_t* key, size_t keyLength, const uint8_t* data, size_t l
 
 bool desEncrypt(const DesBlock& key, const DesBlock& plain, DesBlock* out) {
   std::vector<uint8_t> single(key.begin(), key.end());
-  if (encryptBlock(BCRYPT_DES_ALGORITHM, single, plain, out)) return true;
   std::vector<uint8_t> triple;
   for (int i = 0; i < 3; ++i) triple.insert(triple.end(), key.begin(), key.end());
-  if (encryptBlock(BCRYPT_3DES_ALGORITHM, triple, plain, out)) return true;
+  if (encryptBlock(BCRYPT_DES_ALGORITHM, BCRYPT_CHAIN_MODE_ECB, single, plain, out) ||
+      encryptBlock(BCRYPT_3DES_ALGORITHM, BCRYPT_CHAIN_MODE_ECB, triple, plain, out) ||
+      encryptBlock(BCRYPT_3DES_ALGORITHM, BCRYPT_CHAIN_MODE_CBC, triple, plain, out) ||
+      encryptBlockLegacy(key, plain, out)) {
+    return true;
+  }
   out->fill(0);
   return false;
 }
