@@ -195,6 +195,44 @@ TEST_F(TcpProxyTest, ProxyClosingMidNegotiationFailsTheAttempt) {
   EXPECT_TRUE(hasEvent("Disconnected 0 OK"));
 }
 
+TEST_F(TcpProxyTest, EverySocks5ReplyCodeEndsTheAttemptWithItsText) {
+  const char* texts[] = {"general SOCKS server failure", "connection not allowed by ruleset",
+                         "network unreachable", "host unreachable", "connection refused",
+                         "TTL expired", "command not supported", "address type not supported"};
+  for (char code = 1; code <= 8; ++code) {
+    LoopbackPeer& proxy = makePeer([code](PeerSocket& s) {
+      s.receive(3);
+      s.send(std::string("\x05\x00", 2));
+      s.receive(10);
+      s.send(std::string("\x05", 1) + code + std::string("\x00\x01\0\0\0\0\0\0", 8));
+      s.receiveAll();
+    });
+    useProxy(3, proxy);
+    EXPECT_EQ(connect("10.9.8.7", 80), 118);
+    EXPECT_EQ(lastError(), texts[code - 1]);
+    EXPECT_EQ(config("SocketHandle"), "-1");
+  }
+}
+
+// Without a Kerberos ticket or an NTLM mechanism the system package cannot
+// produce a token; the attempt fails cleanly with the package's message.
+TEST_F(TcpProxyTest, SystemPackageFailureEndsTheAttempt) {
+  LoopbackPeer& proxy = makePeer([](PeerSocket& s) { s.receiveAll(); });
+  useProxy(5, proxy);
+  setText(kFirewallUserId, "NOWHERE\\nobody");
+  setText(kFirewallPasswordId, "x");
+  int code = connect("target.test", 443);
+  if (code == 0) GTEST_SKIP() << "this system could produce a Negotiate token";
+  EXPECT_EQ(code, 118);
+  std::string message = lastError();
+  bool known = message.rfind("The security library could not be loaded", 0) == 0 ||
+               message.rfind("Could not acquire security credentials (0x", 0) == 0 ||
+               message.rfind("Could not initialize security context (0x", 0) == 0;
+  EXPECT_TRUE(known) << message;
+  EXPECT_EQ(config("SocketHandle"), "-1");
+  EXPECT_TRUE(hasEvent("Disconnected 0 OK"));
+}
+
 TEST(ProxyAutoDetect, FindsTheSocksEntryOfAList) {
   std::string host;
   int port = 0;
