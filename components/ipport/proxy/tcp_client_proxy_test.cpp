@@ -233,6 +233,34 @@ TEST_F(TcpProxyTest, SystemPackageFailureEndsTheAttempt) {
   EXPECT_TRUE(hasEvent("Disconnected 0 OK"));
 }
 
+TEST_F(TcpProxyTest, SilentProxyEndsTheBlockingConnectAtTheTimeout) {
+  LoopbackPeer& proxy = makePeer([](PeerSocket& s) { s.receiveAll(); });
+  useProxy(3, proxy);
+  set(kTimeoutId, 1);
+  uint32_t start = platform::tickCount();
+  EXPECT_EQ(connect("10.9.8.7", 80), 301);
+  EXPECT_GE(platform::tickCount() - start, 900u);
+  EXPECT_EQ(lastError(), "Timeout.");
+  EXPECT_EQ(config("SocketHandle"), "-1");
+  EXPECT_EQ(get(kConnectedId), 0);
+}
+
+TEST_F(TcpProxyTest, AsynchronousConnectNegotiatesFromTheMessageLoop) {
+  LoopbackPeer& proxy = makePeer([](PeerSocket& s) {
+    s.receive(9);
+    s.send(std::string("\x00\x5a\0\0\0\0\0\0", 8));
+    s.send("welcome");
+    s.receiveAll();
+  });
+  useProxy(2, proxy);
+  set(kTimeoutId, 0);
+  ASSERT_EQ(connect("10.9.8.7", 80), 0);
+  EXPECT_EQ(get(kConnectedId), 0);  // the proxy answers later
+  EXPECT_TRUE(pumpUntil([this] { return hasEvent("DataIn welcome 1"); }));
+  EXPECT_TRUE(hasEvent("Connected 0 OK"));
+  EXPECT_EQ(get(kConnectedId), 1);
+}
+
 TEST(ProxyAutoDetect, FindsTheSocksEntryOfAList) {
   std::string host;
   int port = 0;
