@@ -9,18 +9,25 @@ function(tavro_add_fuzzers)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "TAVRO_FUZZ needs clang (set CMAKE_CXX_COMPILER=clang++)")
   endif()
-  set(flags -fsanitize=address,undefined -fno-omit-frame-pointer -g)
+  # Undefined behaviour must stop the run, or the fuzzer never sees it.
+  set(flags -fsanitize=address,undefined -fno-sanitize-recover=undefined
+    -fno-omit-frame-pointer -g)
   target_compile_options(tavro_core PRIVATE ${flags} -fsanitize=fuzzer-no-link)
   file(GLOB_RECURSE fuzzers CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/app/*_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/components/*_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/support/*_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/platform/*_fuzz.cpp)
+  list(FILTER fuzzers EXCLUDE REGEX "_win32_fuzz\\.cpp$")
+  # scripts/fuzz builds them all at once.
+  add_custom_target(tavro_fuzz_all)
   foreach(source ${fuzzers})
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
     target_link_libraries(${name} PRIVATE tavro_core)
     target_compile_options(${name} PRIVATE ${flags} -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE ${flags} -fsanitize=fuzzer)
+    add_dependencies(tavro_fuzz_all ${name})
   endforeach()
 endfunction()
 

@@ -1,0 +1,80 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "app/cli_handler.h"
+#include "app/stored_defaults.h"
+
+namespace {
+
+// Every way the parser ends the process (usage, version banner, parse
+// error) first writes to std::cout. A stream that refuses all output and
+// throws turns those exits into an exception that unwinds the constructor.
+class RefusingBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+RefusingBuffer refusingBuffer;
+
+velmora::windows_specific::FormattedVersionInfo versionInfo() {
+  velmora::windows_specific::FormattedVersionInfo info;
+  info.productVersion = u"1, 2, 0, 0";
+  info.internalName = u"tavro";
+  info.productName = u"tavro";
+  info.fileDescription = u"console ping";
+  return info;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Stored defaults go to a private folder, never the user's own.
+  static char home[] = "/tmp/tavro-cli-fuzz.XXXXXX";
+  if (mkdtemp(home) == nullptr) std::abort();
+  setenv("XDG_CONFIG_HOME", home, 1);
+  int null = open("/dev/null", O_WRONLY);
+  dup2(null, STDOUT_FILENO);  // "Defaults have been deleted" and the like
+  close(null);
+  std::cout.rdbuf(&refusingBuffer);
+  std::cout.exceptions(std::ios::badbit);
+  return 0;
+}
+
+// Input: the command-line arguments separated by NUL bytes.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> args = {"tavro"};
+  std::string current;
+  for (size_t i = 0; i < size && args.size() < 24; ++i) {
+    if (data[i] == 0) {
+      args.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(static_cast<char>(data[i]));
+    }
+  }
+  args.push_back(current);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+
+  std::cout.clear();
+  try {
+    CliHandler handler(versionInfo(), static_cast<int>(args.size()), argv.data());
+    if (handler.loop && handler.brief) std::abort();  // looping always runs verbose
+    handler.invalidOption(splitProbeTarget(handler.host));
+  } catch (const std::exception&) {
+    // The parser wanted to print and exit; anything else escaping is a fault.
+    if (!std::cout.bad()) throw;
+  }
+  clearDefaults();  // each input starts from the built-in values
+  return 0;
+}
