@@ -4,7 +4,10 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <map>
 #include <vector>
 
@@ -57,6 +60,29 @@ int aresErrorCode(int status) {
     case ARES_ETIMEOUT: case ARES_ECONNREFUSED: case ARES_ESERVFAIL: return kTryAgain;
     case ARES_ENOMEM: return kNoBufferSpace;
     default: return kNoRecovery;
+  }
+}
+
+// This c-ares takes neither "timeout:" nor "attempts:" from the resolver
+// configuration, and its own defaults (5 s, four tries, each twice as long)
+// keep an unanswered lookup pending for over a minute; the system resolver's
+// settings (5 s, two attempts unless configured) are read here instead.
+void resolverTimeouts(ares_options* options) {
+  options->timeout = 5000;
+  options->tries = 2;
+  std::ifstream conf("/etc/resolv.conf");
+  std::string line;
+  while (std::getline(conf, line)) {
+    std::istringstream words(line);
+    std::string word;
+    if (!(words >> word) || word != "options") continue;
+    while (words >> word) {
+      const size_t colon = word.find(':');
+      if (colon == std::string::npos) continue;
+      const int value = std::atoi(word.c_str() + colon + 1);
+      if (word.compare(0, colon, "timeout") == 0 && value > 0) options->timeout = value * 1000;
+      if (word.compare(0, colon, "attempts") == 0 && value > 0) options->tries = value;
+    }
   }
 }
 
@@ -206,7 +232,9 @@ class Resolver : public PollSource {
   ares_channel channel(int* error) {
     if (channel_ != nullptr) return channel_;
     ares_library_init(ARES_LIB_INIT_ALL);
-    int status = ares_init(&channel_);
+    ares_options options{};
+    resolverTimeouts(&options);
+    int status = ares_init_options(&channel_, &options, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
     if (status == ARES_SUCCESS && !testServers.empty()) {
       status = ares_set_servers_ports_csv(channel_, testServers.c_str());
       if (status != ARES_SUCCESS) ares_destroy(channel_);
