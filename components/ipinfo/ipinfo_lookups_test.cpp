@@ -38,7 +38,7 @@ TEST_F(IPInfoLookups, ServicePortReadsByteSwappedUntilTheAnswer) {
 }
 
 TEST_F(IPInfoLookups, ServiceByNameGivesPortAndAliasesForAnyProtocol) {
-  ASSERT_EQ(client.setText(kServiceName, "www"), 0);
+  ASSERT_EQ(client.setText(kServiceName, "http"), 0);
   EXPECT_EQ(client.number(kServicePort), 0);
   ASSERT_TRUE(client.awaitCompletions(1, kAnswerMillis));
   EXPECT_EQ(client.completions()[0].second, 0);
