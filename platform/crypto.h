@@ -17,8 +17,8 @@ using DesBlock = std::array<uint8_t, 8>;
 /// cannot provide the algorithm; the output is then zeroed.
 bool md4Digest(const uint8_t* data, size_t length, Digest16* out);
 bool md5Digest(const uint8_t* data, size_t length, Digest16* out);
-bool hmacMd5(const uint8_t* key, size_t keyLength, const uint8_t* data,
-             size_t length, Digest16* out);
+bool hmacMd5(const uint8_t* key, size_t keyLength, const uint8_t* data, size_t length,
+             Digest16* out);
 /// Encrypts one block with single DES in ECB mode. The key's parity bits are
 /// ignored, and weak keys are accepted (protocols derive keys from hashes).
 bool desEncrypt(const DesBlock& key, const DesBlock& plain, DesBlock* out);

@@ -1,9 +1,9 @@
-#include "platform/crypto.h"
-
 #include <nettle/des.h>
 #include <nettle/hmac.h>
 #include <nettle/md4.h>
 #include <nettle/md5.h>
+
+#include "platform/crypto.h"
 
 namespace velmora::platform {
 
@@ -23,8 +23,8 @@ bool md5Digest(const uint8_t* data, size_t length, Digest16* out) {
   return true;
 }
 
-bool hmacMd5(const uint8_t* key, size_t keyLength, const uint8_t* data,
-             size_t length, Digest16* out) {
+bool hmacMd5(const uint8_t* key, size_t keyLength, const uint8_t* data, size_t length,
+             Digest16* out) {
   hmac_md5_ctx context;
   hmac_md5_set_key(&context, keyLength, key);
   hmac_md5_update(&context, length, data);

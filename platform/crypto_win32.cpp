@@ -1,9 +1,11 @@
 #include "platform/crypto.h"
 
+// The crypto headers rely on the types of windows.h.
+// clang-format off
 #include <windows.h>
-
 #include <bcrypt.h>
 #include <wincrypt.h>
+// clang-format on
 
 #include <cstring>
 #include <vector>
@@ -58,8 +60,8 @@ class KeyObject {
 };
 
 // The hash object's memory is left to the provider (allowed since Windows 7).
-bool digest(const wchar_t* algorithm, const uint8_t* key, size_t keyLength,
-            const uint8_t* data, size_t length, Digest16* out) {
+bool digest(const wchar_t* algorithm, const uint8_t* key, size_t keyLength, const uint8_t* data,
+            size_t length, Digest16* out) {
   out->fill(0);
   Provider provider(algorithm, key != nullptr ? BCRYPT_ALG_HANDLE_HMAC_FLAG : 0);
   if (provider.get() == nullptr) return false;
@@ -143,8 +145,7 @@ bool hmacMd5(const uint8_t* key, size_t keyLength, const uint8_t* data, size_t l
              Digest16* out) {
   // CNG wants a non-null secret pointer for HMAC even when it is empty.
   static const uint8_t kEmpty = 0;
-  return digest(BCRYPT_MD5_ALGORITHM, key != nullptr ? key : &kEmpty, keyLength, data, length,
-                out);
+  return digest(BCRYPT_MD5_ALGORITHM, key != nullptr ? key : &kEmpty, keyLength, data, length, out);
 }
 
 bool desEncrypt(const DesBlock& key, const DesBlock& plain, DesBlock* out) {

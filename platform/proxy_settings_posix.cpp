@@ -1,6 +1,6 @@
-#include "platform/proxy_settings.h"
-
 #include <cstdlib>
+
+#include "platform/proxy_settings.h"
 
 namespace velmora::platform {
 namespace {

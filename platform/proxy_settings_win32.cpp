@@ -1,11 +1,12 @@
-#include "platform/proxy_settings.h"
-
 #include <windows.h>
+
+#include "platform/proxy_settings.h"
 
 namespace velmora::platform {
 namespace {
 
-constexpr char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+constexpr char kInternetSettings[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 constexpr DWORD kMaxServerList = 399;
 
 class KeyHandle {
@@ -43,8 +44,8 @@ bool readProxyServerList(std::string* list) {
   }
   char server[kMaxServerList + 1] = {};
   size = kMaxServerList;
-  if (RegQueryValueExA(key.get(), "ProxyServer", nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(server), &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(key.get(), "ProxyServer", nullptr, nullptr, reinterpret_cast<BYTE*>(server),
+                       &size) != ERROR_SUCCESS) {
     return false;
   }
   // The value need not be NUL-terminated; the buffer has one byte spare.

@@ -1,11 +1,9 @@
-#include "platform/proxy_settings.h"
-
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
+#include "platform/proxy_settings.h"
 #include "platform/registry_sandbox_test.h"
 
 namespace velmora::platform {
@@ -29,8 +27,8 @@ class ProxySettingsTest : public ::testing::Test {
       RegCloseKey(probe);
       GTEST_SKIP() << "the current-user key could not be redirected";
     }
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &settings_, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &settings_, nullptr),
               ERROR_SUCCESS);
   }
   void TearDown() override {

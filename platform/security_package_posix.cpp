@@ -1,9 +1,9 @@
-#include "platform/security_package.h"
-
 #include <dlfcn.h>
 
 #include <cstdint>
 #include <cstdio>
+
+#include "platform/security_package.h"
 
 namespace velmora::platform {
 namespace {
@@ -46,9 +46,8 @@ struct GssApi {
   uint32_t (*acquireCredWithPassword)(Minor*, GssHandle, GssBuffer*, uint32_t, GssOidSet*, int,
                                       GssHandle*, GssOidSet**, uint32_t*);
   uint32_t (*releaseCred)(Minor*, GssHandle*);
-  uint32_t (*initSecContext)(Minor*, GssHandle, GssHandle*, GssHandle, GssOid*, uint32_t,
-                             uint32_t, void*, GssBuffer*, GssOid**, GssBuffer*, uint32_t*,
-                             uint32_t*);
+  uint32_t (*initSecContext)(Minor*, GssHandle, GssHandle*, GssHandle, GssOid*, uint32_t, uint32_t,
+                             void*, GssBuffer*, GssOid**, GssBuffer*, uint32_t*, uint32_t*);
   uint32_t (*deleteSecContext)(Minor*, GssHandle*, GssBuffer*);
   uint32_t (*releaseBuffer)(Minor*, GssBuffer*);
   uint32_t (*displayStatus)(Minor*, uint32_t, int, GssOid*, uint32_t*, GssBuffer*);
@@ -124,8 +123,8 @@ int SecurityPackage::State::acquire(const SecurityIdentity& identity, std::strin
   Minor minor = 0;
   uint32_t major = 0;
   if (!identity.explicitIdentity) {
-    major = api->acquireCred(&minor, nullptr, kIndefinite, &mechs, kInitiate, &credentials,
-                             nullptr, nullptr);
+    major = api->acquireCred(&minor, nullptr, kIndefinite, &mechs, kInitiate, &credentials, nullptr,
+                             nullptr);
   } else if (api->acquireCredWithPassword == nullptr) {
     major = 0x000D0000u;  // no credentials: the library cannot take a password
   } else {
@@ -155,8 +154,8 @@ int SecurityPackage::State::step(const std::string& input, int failCode, const c
   GssBuffer in = {copy.size(), copy.empty() ? nullptr : &copy[0]};
   GssBuffer out = {0, nullptr};
   Minor minor = 0;
-  uint32_t major = api->initSecContext(&minor, credentials, &context, target, mech, 0, 0,
-                                       nullptr, &in, nullptr, &out, nullptr, nullptr);
+  uint32_t major = api->initSecContext(&minor, credentials, &context, target, mech, 0, 0, nullptr,
+                                       &in, nullptr, &out, nullptr, nullptr);
   token->assign(static_cast<const char*>(out.value), out.length);
   Minor ignored = 0;
   api->releaseBuffer(&ignored, &out);
@@ -197,12 +196,11 @@ int SecurityPackage::firstToken(const std::string& package, const SecurityIdenti
                "): " + statusText(*state_->api, major, minor, state_->mech);
     return kSecurityInitFailed;
   }
-  return state_->step(std::string(), kSecurityInitFailed,
-                      "Could not initialize security context", token, message);
+  return state_->step(std::string(), kSecurityInitFailed, "Could not initialize security context",
+                      token, message);
 }
 
-int SecurityPackage::nextToken(const std::string& input, std::string* token,
-                               std::string* message) {
+int SecurityPackage::nextToken(const std::string& input, std::string* token, std::string* message) {
   token->clear();
   if (state_->api == nullptr || state_->credentials == nullptr) {
     *message = "The security library could not be loaded";

@@ -1,9 +1,13 @@
 #include "platform/security_package.h"
 
+// The security headers rely on windows.h and declare the user-mode
+// interface only when asked to.
+// clang-format off
 #include <windows.h>
 #define SECURITY_WIN32
 #include <security.h>
 #include <sspi.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstring>
@@ -76,10 +80,10 @@ int SecurityPackage::State::acquire(const std::string& package, const SecurityId
   explicitIdentity.Flags = SEC_WINNT_AUTH_IDENTITY_ANSI;
   TimeStamp expiry;
   std::string name = package;
-  SECURITY_STATUS status = table->AcquireCredentialsHandleA(
-      nullptr, &name[0], SECPKG_CRED_OUTBOUND, nullptr,
-      identity.explicitIdentity ? &explicitIdentity : nullptr, nullptr, nullptr, &credentials,
-      &expiry);
+  SECURITY_STATUS status =
+      table->AcquireCredentialsHandleA(nullptr, &name[0], SECPKG_CRED_OUTBOUND, nullptr,
+                                       identity.explicitIdentity ? &explicitIdentity : nullptr,
+                                       nullptr, nullptr, &credentials, &expiry);
   if (status != SEC_E_OK) {
     *message = statusMessage("Could not acquire security credentials", status,
                              static_cast<uint32_t>(status));
@@ -135,12 +139,11 @@ int SecurityPackage::firstToken(const std::string& package, const SecurityIdenti
   state_->target = target;
   int code = state_->acquire(package, identity, message);
   if (code != 0) return code;
-  return state_->step(nullptr, kSecurityInitFailed, "Could not initialize security context",
-                      token, message);
+  return state_->step(nullptr, kSecurityInitFailed, "Could not initialize security context", token,
+                      message);
 }
 
-int SecurityPackage::nextToken(const std::string& input, std::string* token,
-                               std::string* message) {
+int SecurityPackage::nextToken(const std::string& input, std::string* token, std::string* message) {
   token->clear();
   if (state_->table == nullptr || !state_->haveCredentials) {
     *message = "The security library could not be loaded";

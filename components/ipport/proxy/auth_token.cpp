@@ -23,8 +23,8 @@ int BuiltInNtlm::answerToken(const std::string& challenge, std::string* token,
   return 0;
 }
 
-SystemAuth::SystemAuth(std::string package, const std::string& user,
-                       const std::string& password, std::string target)
+SystemAuth::SystemAuth(std::string package, const std::string& user, const std::string& password,
+                       std::string target)
     : package_(std::move(package)), target_(std::move(target)) {
   identity_.explicitIdentity = !user.empty() || !password.empty();
   NtlmIdentity split = splitNtlmUser(user, password);

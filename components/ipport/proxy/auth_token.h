@@ -27,8 +27,7 @@ class BuiltInNtlm : public AuthTokenSource {
  public:
   BuiltInNtlm(const std::string& user, const std::string& password, uint32_t seed);
   int firstToken(std::string* token, std::string* message) override;
-  int answerToken(const std::string& challenge, std::string* token,
-                  std::string* message) override;
+  int answerToken(const std::string& challenge, std::string* token, std::string* message) override;
 
  private:
   NtlmIdentity identity_;
@@ -42,8 +41,7 @@ class SystemAuth : public AuthTokenSource {
   SystemAuth(std::string package, const std::string& user, const std::string& password,
              std::string target);
   int firstToken(std::string* token, std::string* message) override;
-  int answerToken(const std::string& challenge, std::string* token,
-                  std::string* message) override;
+  int answerToken(const std::string& challenge, std::string* token, std::string* message) override;
 
  private:
   std::string package_;

@@ -18,8 +18,8 @@ int hexValue(char c) {
 
 }  // namespace
 
-std::string httpConnectRequest(const std::string& host, int port,
-                               const std::string& authorization, bool keepAlive) {
+std::string httpConnectRequest(const std::string& host, int port, const std::string& authorization,
+                               bool keepAlive) {
   std::string request = "CONNECT " + host + ":" + std::to_string(port) + " HTTP/1.0\r\n";
   if (!authorization.empty()) request += "Proxy-Authorization: " + authorization + "\r\n";
   if (keepAlive) request += "Proxy-Connection: Keep-Alive\r\n";

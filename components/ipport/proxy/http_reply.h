@@ -9,8 +9,8 @@ namespace velmora::components::proxy {
 /// The CONNECT request, with a "Proxy-Authorization" header when
 /// `authorization` (scheme and token) is not empty, and "Proxy-Connection:
 /// Keep-Alive" when `keepAlive`.
-std::string httpConnectRequest(const std::string& host, int port,
-                               const std::string& authorization, bool keepAlive);
+std::string httpConnectRequest(const std::string& host, int port, const std::string& authorization,
+                               bool keepAlive);
 
 /// Progress of a collected CONNECT reply.
 enum class ConnectReplyState { kIncomplete, kRejected, kAccepted };

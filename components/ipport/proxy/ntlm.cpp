@@ -96,8 +96,7 @@ std::string ntlmNegotiateMessage(const std::string& domain) {
   return message;
 }
 
-bool parseNtlmChallenge(const std::string& message, NtlmChallenge* challenge,
-                        std::string* error) {
+bool parseNtlmChallenge(const std::string& message, NtlmChallenge* challenge, std::string* error) {
   const char* prefix = "Could not process server's NTLM authentication token: ";
   if (message.size() < kChallengeMinimum ||
       std::memcmp(message.data(), kSignature, sizeof(kSignature)) != 0) {

@@ -40,8 +40,7 @@ std::string ntlmNegotiateMessage(const std::string& domain);
 /// Checks and reads a challenge (type 2) message. False with the text to
 /// report when the signature, type, character set or NTLM version is
 /// missing or the message is shorter than its fixed part.
-bool parseNtlmChallenge(const std::string& message, NtlmChallenge* challenge,
-                        std::string* error);
+bool parseNtlmChallenge(const std::string& message, NtlmChallenge* challenge, std::string* error);
 
 /// The LM and NT password hashes of NTLM version 1.
 platform::Digest16 ntlmLmHash(const std::string& password);

@@ -132,8 +132,8 @@ TEST(Ntlm, AuthenticateMessagePointsAtItsFields) {
       ntlmAuthenticateMessage(splitNtlmUser("Domain\\User", "Password"), challenge, kClientNonce);
   auto field = [&](size_t at) {
     size_t length = static_cast<uint8_t>(message[at]) | static_cast<uint8_t>(message[at + 1]) << 8;
-    size_t offset = static_cast<uint8_t>(message[at + 4]) |
-                    static_cast<uint8_t>(message[at + 5]) << 8;
+    size_t offset = static_cast<uint8_t>(message[at + 4]) | static_cast<uint8_t>(message[at + 5])
+                                                                << 8;
     EXPECT_LE(offset + length, message.size());
     return message.substr(offset, length);
   };

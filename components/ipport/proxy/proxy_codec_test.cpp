@@ -33,7 +33,8 @@ TEST(Socks, RequestsLayOutTheirFields) {
   const unsigned char dotted[4] = {10, 1, 2, 3};
   std::memcpy(&address, dotted, 4);
   EXPECT_EQ(socks4Request(address, 0x1F90, "bob"), std::string("\x04\x01\x1f\x90\x0a\x01\x02\x03"
-                                                                "bob\0", 12));
+                                                               "bob\0",
+                                                               12));
   EXPECT_EQ(socks5Greeting(true), std::string("\x05\x02\x00\x02", 4));
   EXPECT_EQ(socks5Greeting(false), std::string("\x05\x01\x00", 3));
   EXPECT_EQ(socks5PasswordRequest("u", "pw"), std::string("\x01\x01u\x02pw"));
@@ -44,8 +45,8 @@ TEST(Socks, RequestsLayOutTheirFields) {
 TEST(Socks, NameRequestCarriesLengthAndRefusesWhatDoesNotFit) {
   std::string request;
   ASSERT_TRUE(socks5ConnectByName("example.test", 80, &request));
-  EXPECT_EQ(request, std::string("\x05\x01\x00\x03\x0c", 5) + "example.test" +
-                         std::string("\x00\x50", 2));
+  EXPECT_EQ(request,
+            std::string("\x05\x01\x00\x03\x0c", 5) + "example.test" + std::string("\x00\x50", 2));
   EXPECT_FALSE(socks5ConnectByName("", 80, &request));
   EXPECT_FALSE(socks5ConnectByName(std::string(256, 'a'), 80, &request));
   EXPECT_TRUE(socks5ConnectByName(std::string(255, 'a'), 80, &request));
@@ -82,7 +83,8 @@ TEST(HttpReply, JudgesTheStatusOnceTenBytesArrived) {
 TEST(HttpReply, FailureMessageEndsWithOneFullStop) {
   EXPECT_EQ(connectFailureMessage("HTTP/1.0 403 Forbidden\r\n\r\n"),
             "Firewall error. HTTP/1.0 403 Forbidden.");
-  EXPECT_EQ(connectFailureMessage("HTTP/1.0 403 Go away.\r\n"), "Firewall error. HTTP/1.0 403 Go away.");
+  EXPECT_EQ(connectFailureMessage("HTTP/1.0 403 Go away.\r\n"),
+            "Firewall error. HTTP/1.0 403 Go away.");
 }
 
 TEST(HttpReply, LinePartsAndBoundedNumbers) {

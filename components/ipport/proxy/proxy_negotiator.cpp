@@ -34,14 +34,18 @@ std::string ProxyNegotiator::authScheme() const {
 
 ProxyStep ProxyNegotiator::start() {
   switch (settings_.type) {
-    case kProxyHttp: return startHttp();
-    case kProxySocks4: return startSocks4();
+    case kProxyHttp:
+      return startHttp();
+    case kProxySocks4:
+      return startSocks4();
     case kProxySocks5:
       state_ = State::kSocks5Method;
       return sendRequest(socks5Greeting(!settings_.user.empty() && !settings_.password.empty()));
     case kProxyHttpNtlm:
-    case kProxyHttpNegotiate: return startAuth();
-    default: return fail(std::string());
+    case kProxyHttpNegotiate:
+      return startAuth();
+    default:
+      return fail(std::string());
   }
 }
 
@@ -51,8 +55,8 @@ ProxyStep ProxyNegotiator::startHttp() {
     authorization = "Basic " + base64Encode(settings_.user + ":" + settings_.password);
   }
   state_ = State::kHttpReply;
-  return sendRequest(httpConnectRequest(settings_.remoteHost, settings_.remotePort,
-                                        authorization, false));
+  return sendRequest(
+      httpConnectRequest(settings_.remoteHost, settings_.remotePort, authorization, false));
 }
 
 ProxyStep ProxyNegotiator::startSocks4() {
@@ -124,7 +128,8 @@ ProxyStep ProxyNegotiator::receiveBytes(const char* data, size_t length, size_t*
     const char* rest = data + *used;
     size_t left = length - *used;
     switch (state_) {
-      case State::kHttpReply: return onHttpBytes(rest, left, used);
+      case State::kHttpReply:
+        return onHttpBytes(rest, left, used);
       case State::kSocks4Reply:
         if (!collect(rest, left, kSocks4ReplySize, used)) return ProxyStep::kPending;
         return onSocksReply();
@@ -140,7 +145,8 @@ ProxyStep ProxyNegotiator::receiveBytes(const char* data, size_t length, size_t*
       case State::kDone:
         *used = length;
         return ProxyStep::kPending;
-      default: return onAuthBytes(data, length, used);
+      default:
+        return onAuthBytes(data, length, used);
     }
   }
   return step;
@@ -173,8 +179,7 @@ ProxyStep ProxyNegotiator::onHttpBytes(const char* data, size_t length, size_t* 
 
 ProxyStep ProxyNegotiator::onSocksReply() {
   uint8_t code = static_cast<uint8_t>(reply_[1]);
-  std::string text =
-      state_ == State::kSocks4Reply ? socks4ReplyText(code) : socks5ReplyText(code);
+  std::string text = state_ == State::kSocks4Reply ? socks4ReplyText(code) : socks5ReplyText(code);
   if (!text.empty()) return fail(text);
   state_ = State::kDone;
   return ProxyStep::kComplete;
@@ -250,12 +255,15 @@ ProxyStep ProxyNegotiator::onAuthLine(const std::string& line) {
       bodyLength_ = bodySeen_ = 0;
       chunked_ = false;
       return ProxyStep::kPending;
-    case State::kAuthHeaders: return onAuthHeader(line);
-    case State::kAuthChunkSize: return onChunkSize(line);
+    case State::kAuthHeaders:
+      return onAuthHeader(line);
+    case State::kAuthChunkSize:
+      return onChunkSize(line);
     case State::kAuthChunkEnd:
       state_ = State::kAuthChunkSize;
       return ProxyStep::kPending;
-    case State::kAuthTrailer: return line.empty() ? sendAuthAnswer() : ProxyStep::kPending;
+    case State::kAuthTrailer:
+      return line.empty() ? sendAuthAnswer() : ProxyStep::kPending;
     case State::kFinalStatus:
       splitStatusLine(line, &code, &rest);
       if (code.empty() || code[0] != '2') return rejectStatus(line);
@@ -265,7 +273,8 @@ ProxyStep ProxyNegotiator::onAuthLine(const std::string& line) {
       if (!line.empty()) return ProxyStep::kPending;
       state_ = State::kDone;
       return ProxyStep::kComplete;
-    default: return ProxyStep::kPending;
+    default:
+      return ProxyStep::kPending;
   }
 }
 

@@ -84,8 +84,13 @@ TEST(ProxySocks4, GrantedReplyByteByByteLeavesTheRest) {
   Harness h(kProxySocks4, "10.1.2.3", 25);
   h.settings.user = "bob";
   h.start();
-  EXPECT_EQ(h.sent.at(0), std::string("\x04\x01\x00\x19\x0a\x01\x02\x03" "bob\0", 12));
-  std::string reply("\x00\x5a\x00\x00\x00\x00\x00\x00" "220 hi", 14);
+  EXPECT_EQ(h.sent.at(0), std::string("\x04\x01\x00\x19\x0a\x01\x02\x03"
+                                      "bob\0",
+                                      12));
+  std::string reply(
+      "\x00\x5a\x00\x00\x00\x00\x00\x00"
+      "220 hi",
+      14);
   for (size_t i = 0; i < 7; ++i) EXPECT_EQ(h.bytes(reply.substr(i, 1)), ProxyStep::kPending);
   size_t used = 0;
   EXPECT_EQ(h.bytes(reply.substr(7), &used), ProxyStep::kComplete);
@@ -113,7 +118,9 @@ TEST(ProxySocks5, PasswordExchangeThenConnectByName) {
   EXPECT_EQ(h.bytes(std::string("\x05\x02\x01\x00", 4)), ProxyStep::kPending);
   ASSERT_EQ(h.sent.size(), 3u);
   EXPECT_EQ(h.sent[1], std::string("\x01\x01u\x02pw"));
-  EXPECT_EQ(h.sent[2], std::string("\x05\x01\x00\x03\x0c" "example.test\x01\xbb", 19));
+  EXPECT_EQ(h.sent[2], std::string("\x05\x01\x00\x03\x0c"
+                                   "example.test\x01\xbb",
+                                   19));
   EXPECT_EQ(h.bytes(std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10)), ProxyStep::kComplete);
 }
 
@@ -165,15 +172,14 @@ TEST(ProxyNtlm, BuiltInExchangeWithChunkedBody) {
   EXPECT_NE(first.find("\r\nProxy-Connection: Keep-Alive\r\n\r\n"), std::string::npos);
   EXPECT_EQ(h.lines({"HTTP/1.1 407 Proxy Authentication Required",
                      "Proxy-Authenticate: NTLM " + challengeToken(),
-                     "Proxy-Authenticate: Basic realm=\"x\"", "transfer-encoding: CHUNKED", "",
-                     "5", "hello", "0"}),
+                     "Proxy-Authenticate: Basic realm=\"x\"", "transfer-encoding: CHUNKED", "", "5",
+                     "hello", "0"}),
             ProxyStep::kPending);
   EXPECT_EQ(h.sent.size(), 1u);
   EXPECT_EQ(h.lines({""}), ProxyStep::kPending);
   ASSERT_EQ(h.sent.size(), 2u);
   EXPECT_EQ(h.sent[1].find("CONNECT target.test:443 HTTP/1.0\r\nProxy-Authorization: NTLM "), 0u);
-  EXPECT_EQ(h.lines({"HTTP/1.1 200 Connection established", "Via: p", ""}),
-            ProxyStep::kComplete);
+  EXPECT_EQ(h.lines({"HTTP/1.1 200 Connection established", "Via: p", ""}), ProxyStep::kComplete);
 }
 
 TEST(ProxyNtlm, EmptyBodyAnswersWithoutWaiting) {
@@ -233,8 +239,7 @@ class ScriptedTokens : public AuthTokenSource {
     *token = "first";
     return 0;
   }
-  int answerToken(const std::string& challenge, std::string*,
-                  std::string* message) override {
+  int answerToken(const std::string& challenge, std::string*, std::string* message) override {
     seen = challenge;
     *message = "Error consuming security token (0x1): nope";
     return 881;
@@ -247,7 +252,8 @@ TEST(ProxyNegotiate, TokenFailureCarriesItsCodeAndText) {
   auto tokens = std::make_unique<ScriptedTokens>();
   ScriptedTokens* raw = tokens.get();
   h.start(std::move(tokens));
-  EXPECT_NE(h.sent.at(0).find("\r\nProxy-Authorization: Negotiate Zmlyc3Q=\r\n"), std::string::npos);
+  EXPECT_NE(h.sent.at(0).find("\r\nProxy-Authorization: Negotiate Zmlyc3Q=\r\n"),
+            std::string::npos);
   EXPECT_EQ(h.lines({"HTTP/1.0 401 No", "Proxy-Authenticate: Negotiate c2Vjb25k", ""}),
             ProxyStep::kFailed);
   EXPECT_EQ(raw->seen, "second");

@@ -8,8 +8,13 @@
 namespace velmora::components::testing {
 namespace {
 
-enum FirewallId { kFirewallTypeId = 7, kFirewallHostId, kFirewallPasswordId, kFirewallPortId,
-                  kFirewallUserId };
+enum FirewallId {
+  kFirewallTypeId = 7,
+  kFirewallHostId,
+  kFirewallPasswordId,
+  kFirewallPortId,
+  kFirewallUserId
+};
 
 int proxyPort(const char* name) {
   const char* value = std::getenv(name);

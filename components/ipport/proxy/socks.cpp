@@ -16,9 +16,7 @@ void appendAddress(std::string* out, uint32_t address) {
   out->append(bytes, sizeof(bytes));
 }
 
-std::string unknownError(int code) {
-  return "unknown firewall error: " + std::to_string(code);
-}
+std::string unknownError(int code) { return "unknown firewall error: " + std::to_string(code); }
 
 }  // namespace
 
@@ -34,11 +32,16 @@ std::string socks4Request(uint32_t address, int port, const std::string& user) {
 
 std::string socks4ReplyText(uint8_t code) {
   switch (code) {
-    case 90: return std::string();
-    case 91: return "firewall request rejected or failed";
-    case 92: return "firewall request rejected because identd is not available";
-    case 93: return "firewall request rejected because identd reports different user";
-    default: return unknownError(code);
+    case 90:
+      return std::string();
+    case 91:
+      return "firewall request rejected or failed";
+    case 92:
+      return "firewall request rejected because identd is not available";
+    case 93:
+      return "firewall request rejected because identd reports different user";
+    default:
+      return unknownError(code);
   }
 }
 

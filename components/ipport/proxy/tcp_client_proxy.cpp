@@ -16,10 +16,16 @@ int TcpClient::setFirewallType(int type) {
   switch (type) {
     case proxy::kProxyHttp:
     case proxy::kProxyHttpNtlm:
-    case proxy::kProxyHttpNegotiate: firewall_.port = 80; break;
+    case proxy::kProxyHttpNegotiate:
+      firewall_.port = 80;
+      break;
     case proxy::kProxySocks4:
-    case proxy::kProxySocks5: firewall_.port = 1080; break;
-    default: firewall_.port = 0; break;
+    case proxy::kProxySocks5:
+      firewall_.port = 1080;
+      break;
+    default:
+      firewall_.port = 0;
+      break;
   }
   return 0;
 }
@@ -89,8 +95,7 @@ void TcpClient::finishNegotiationStep(proxy::ProxyStep step) {
   std::string errorText = negotiator_->errorText();
   std::string message = negotiator_->message();
   endNegotiation();
-  raiseEvent(kEventError,
-             {EventArg::integerArg(errorCode), EventArg::text(errorText.c_str())});
+  raiseEvent(kEventError, {EventArg::integerArg(errorCode), EventArg::text(errorText.c_str())});
   if (!message.empty()) setMessageText(message);
   connectResultStep(kFirewallFailed);
   // An HTTP refusal keeps the connection to the proxy open for the
