@@ -24,8 +24,7 @@ constexpr int kLookupBufferSize = 1024;
 using LookupHandle = uintptr_t;
 
 /// Each start call returns a handle, or 0 with the Winsock code in `error`.
-LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* name,
-                             int* error);
+LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* name, int* error);
 /// `address` is an IPv4 address in network byte order.
 LookupHandle startHostByAddress(WindowHandle window, uint32_t message, uint32_t address,
                                 int* error);
@@ -33,8 +32,8 @@ LookupHandle startHostByAddress(WindowHandle window, uint32_t message, uint32_t 
 LookupHandle startServiceByName(WindowHandle window, uint32_t message, const char* name,
                                 const char* protocol, int* error);
 /// `portNetworkOrder` is the port as it goes on the wire.
-LookupHandle startServiceByPort(WindowHandle window, uint32_t message,
-                                uint16_t portNetworkOrder, const char* protocol, int* error);
+LookupHandle startServiceByPort(WindowHandle window, uint32_t message, uint16_t portNetworkOrder,
+                                const char* protocol, int* error);
 
 /// WSACancelAsyncRequest: 0, 10022 for an unknown handle, 10037 when the
 /// request has already finished. No message follows a successful cancel.

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <map>
+#include <sstream>
 #include <vector>
 
 #include "platform/async_lookup.h"
@@ -45,21 +45,34 @@ struct WinServEnt {
 
 int hostErrorCode(int hostError) {
   switch (hostError) {
-    case HOST_NOT_FOUND: return kHostNotFound;
-    case TRY_AGAIN: return kTryAgain;
-    case NO_DATA: return kNoData;
-    default: return kNoRecovery;
+    case HOST_NOT_FOUND:
+      return kHostNotFound;
+    case TRY_AGAIN:
+      return kTryAgain;
+    case NO_DATA:
+      return kNoData;
+    default:
+      return kNoRecovery;
   }
 }
 
 int aresErrorCode(int status) {
   switch (status) {
-    case ARES_SUCCESS: return 0;
-    case ARES_ENOTFOUND: case ARES_EBADNAME: return kHostNotFound;
-    case ARES_ENODATA: return kNoData;
-    case ARES_ETIMEOUT: case ARES_ECONNREFUSED: case ARES_ESERVFAIL: return kTryAgain;
-    case ARES_ENOMEM: return kNoBufferSpace;
-    default: return kNoRecovery;
+    case ARES_SUCCESS:
+      return 0;
+    case ARES_ENOTFOUND:
+    case ARES_EBADNAME:
+      return kHostNotFound;
+    case ARES_ENODATA:
+      return kNoData;
+    case ARES_ETIMEOUT:
+    case ARES_ECONNREFUSED:
+    case ARES_ESERVFAIL:
+      return kTryAgain;
+    case ARES_ENOMEM:
+      return kNoBufferSpace;
+    default:
+      return kNoRecovery;
   }
 }
 
@@ -147,8 +160,7 @@ int packHost(const hostent& source, char* buffer, int* length) {
 
 int packService(const servent& source, char* buffer, int* length) {
   EntryWriter writer(buffer);
-  auto* service =
-      static_cast<WinServEnt*>(writer.reserve(sizeof(WinServEnt), alignof(WinServEnt)));
+  auto* service = static_cast<WinServEnt*>(writer.reserve(sizeof(WinServEnt), alignof(WinServEnt)));
   if (service == nullptr) return kNoBufferSpace;
   service->s_port = static_cast<short>(source.s_port);
   service->s_name = writer.text(source.s_name);
@@ -364,11 +376,9 @@ int copyHost(const hostent* found, int status, int hostError, HostEntry* entry) 
 
 }  // namespace
 
-LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* name,
-                             int* error) {
+LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* name, int* error) {
   return startHost(window, message, error, [name](ares_channel channel, LookupHandle handle) {
-    ares_gethostbyname(channel, name, AF_INET, onHostAnswer,
-                       reinterpret_cast<void*>(handle));
+    ares_gethostbyname(channel, name, AF_INET, onHostAnswer, reinterpret_cast<void*>(handle));
   });
 }
 
@@ -390,21 +400,19 @@ LookupHandle startServiceByName(WindowHandle window, uint32_t message, const cha
   return finishService(window, message, error, status, found);
 }
 
-LookupHandle startServiceByPort(WindowHandle window, uint32_t message,
-                                uint16_t portNetworkOrder, const char* protocol, int* error) {
+LookupHandle startServiceByPort(WindowHandle window, uint32_t message, uint16_t portNetworkOrder,
+                                const char* protocol, int* error) {
   servent storage{};
   servent* found = nullptr;
   char scratch[kLookupBufferSize];
-  const int status = getservbyport_r(portNetworkOrder, protocolOrNull(protocol), &storage,
-                                     scratch, sizeof scratch, &found);
+  const int status = getservbyport_r(portNetworkOrder, protocolOrNull(protocol), &storage, scratch,
+                                     sizeof scratch, &found);
   return finishService(window, message, error, status, found);
 }
 
 int cancelLookup(LookupHandle handle) { return resolver().cancel(handle); }
 
-bool takeLookupResult(LookupHandle handle, char* buffer) {
-  return resolver().take(handle, buffer);
-}
+bool takeLookupResult(LookupHandle handle, char* buffer) { return resolver().take(handle, buffer); }
 
 bool readHostEntry(const char* buffer, int length, HostEntry* entry) {
   return lookup_entry::readHost<WinHostEnt>(buffer, length, entry);

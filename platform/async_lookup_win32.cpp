@@ -1,6 +1,6 @@
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <cstring>
 #include <map>
@@ -69,8 +69,7 @@ int copyHost(const hostent* found, HostEntry* entry) {
 
 }  // namespace
 
-LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* name,
-                             int* error) {
+LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* name, int* error) {
   return start(true, error, [&](char* buffer) {
     return WSAAsyncGetHostByName(static_cast<HWND>(window), message, name, buffer,
                                  kLookupBufferSize);
@@ -81,21 +80,21 @@ LookupHandle startHostByAddress(WindowHandle window, uint32_t message, uint32_t 
                                 int* error) {
   return start(true, error, [&](char* buffer) {
     return WSAAsyncGetHostByAddr(static_cast<HWND>(window), message,
-                                 reinterpret_cast<const char*>(&address), sizeof address,
-                                 AF_INET, buffer, kLookupBufferSize);
+                                 reinterpret_cast<const char*>(&address), sizeof address, AF_INET,
+                                 buffer, kLookupBufferSize);
   });
 }
 
 LookupHandle startServiceByName(WindowHandle window, uint32_t message, const char* name,
                                 const char* protocol, int* error) {
   return start(false, error, [&](char* buffer) {
-    return WSAAsyncGetServByName(static_cast<HWND>(window), message, name,
-                                 protocolOrNull(protocol), buffer, kLookupBufferSize);
+    return WSAAsyncGetServByName(static_cast<HWND>(window), message, name, protocolOrNull(protocol),
+                                 buffer, kLookupBufferSize);
   });
 }
 
-LookupHandle startServiceByPort(WindowHandle window, uint32_t message,
-                                uint16_t portNetworkOrder, const char* protocol, int* error) {
+LookupHandle startServiceByPort(WindowHandle window, uint32_t message, uint16_t portNetworkOrder,
+                                const char* protocol, int* error) {
   return start(false, error, [&](char* buffer) {
     return WSAAsyncGetServByPort(static_cast<HWND>(window), message, portNetworkOrder,
                                  protocolOrNull(protocol), buffer, kLookupBufferSize);

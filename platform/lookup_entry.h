@@ -60,7 +60,8 @@ bool readHost(const char* buffer, int length, HostEntry* entry) {
   if (!bounds.holds(buffer, sizeof(HostEnt))) return false;
   HostEnt host;
   std::memcpy(&host, buffer, sizeof host);
-  if (!bounds.text(host.h_name, &entry->name) || !bounds.textList(host.h_aliases, &entry->aliases)) {
+  if (!bounds.text(host.h_name, &entry->name) ||
+      !bounds.textList(host.h_aliases, &entry->aliases)) {
     return false;
   }
   if (host.h_length != 4) return host.h_addr_list == nullptr || bounds.holds(host.h_addr_list, 1);

@@ -69,8 +69,9 @@ int IpInfoClient::raiseRequestComplete(uintptr_t handle, int status) {
 int IpInfoClient::resolveIPv6(const std::string& text, bool canonical) {
   platform::SocketAddress address;
   std::string canonicalName;
-  const int code = canonical ? platform::resolveIPv6Canonical(text.c_str(), &address, &canonicalName)
-                             : platform::resolveIPv6(text.c_str(), true, &address);
+  const int code = canonical
+                       ? platform::resolveIPv6Canonical(text.c_str(), &address, &canonicalName)
+                       : platform::resolveIPv6(text.c_str(), true, &address);
   if (code != 0) {
     setMessageText(describeWinsockError(code));
     raiseEvent(2, {EventArg::integerArg(0), EventArg::integerArg(code),
@@ -160,8 +161,9 @@ int IpInfoClient::lookupServiceByName(const std::string& name) {
   const int bufferNumber = queue_.freeBuffer();
   if (bufferNumber < 0) return fail(kOutOfMemory, "Out of memory.");
   int error = 0;
-  const platform::LookupHandle handle = platform::startServiceByName(
-      window(), kServiceLookupMessage, name.c_str(), protocolOrNull(lookup_.serviceProtocol), &error);
+  const platform::LookupHandle handle =
+      platform::startServiceByName(window(), kServiceLookupMessage, name.c_str(),
+                                   protocolOrNull(lookup_.serviceProtocol), &error);
   return queueRequest(handle, bufferNumber, error);
 }
 
@@ -176,8 +178,9 @@ int IpInfoClient::lookupServiceByPort(int port) {
   const int bufferNumber = queue_.freeBuffer();
   if (bufferNumber < 0) return fail(kOutOfMemory, "Out of memory.");
   int error = 0;
-  const platform::LookupHandle handle = platform::startServiceByPort(
-      window(), kServiceLookupMessage, networkOrder, protocolOrNull(lookup_.serviceProtocol), &error);
+  const platform::LookupHandle handle =
+      platform::startServiceByPort(window(), kServiceLookupMessage, networkOrder,
+                                   protocolOrNull(lookup_.serviceProtocol), &error);
   return queueRequest(handle, bufferNumber, error);
 }
 
@@ -202,7 +205,8 @@ void IpInfoClient::onServiceLookupDone(uintptr_t handle, intptr_t lParam) {
   char* buffer = queue_.buffer(queue_.bufferNumberAt(position));
   const bool taken = platform::takeLookupResult(handle, buffer);
   platform::ServiceEntry entry;
-  if (error == 0 && taken && platform::readServiceEntry(buffer, RequestQueue::kBufferSize, &entry)) {
+  if (error == 0 && taken &&
+      platform::readServiceEntry(buffer, RequestQueue::kBufferSize, &entry)) {
     lookup_.servicePort = toHostOrder(entry.portNetworkOrder);
     lookup_.serviceName = entry.name;
     lookup_.serviceProtocol.clear();
@@ -223,8 +227,8 @@ intptr_t IpInfoClient::handleWindowMessage(uint32_t message, uintptr_t wParam, i
     // layer still holds for it, never into a buffer of the queue.
     char discard[platform::kLookupBufferSize];
     platform::takeLookupResult(wParam, discard);
-    raiseEvent(1, {EventArg::integerArg(kUnknownRequest),
-                   EventArg::text("Message for unknown request.")});
+    raiseEvent(
+        1, {EventArg::integerArg(kUnknownRequest), EventArg::text("Message for unknown request.")});
     return 0;
   }
   if (message == kHostLookupMessage) {

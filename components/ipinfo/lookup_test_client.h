@@ -15,9 +15,16 @@
 namespace velmora::components::testing_lookup {
 
 enum LookupProperty {
-  kHostAddress = 27, kHostAliases = 28, kHostName = 29, kOtherAddresses = 32,
-  kPendingRequests = 34, kRequestId = 35, kServiceAliases = 37, kServiceName = 38,
-  kServicePort = 39, kServiceProtocol = 40
+  kHostAddress = 27,
+  kHostAliases = 28,
+  kHostName = 29,
+  kOtherAddresses = 32,
+  kPendingRequests = 34,
+  kRequestId = 35,
+  kServiceAliases = 37,
+  kServiceName = 38,
+  kServicePort = 39,
+  kServiceProtocol = 40
 };
 enum LookupMethod { kConfig = 2, kDoEvents = 5, kReset = 7, kResolveAddress = 8, kResolveName = 9 };
 
@@ -57,7 +64,9 @@ class LookupClient {
     const char* value = static_cast<const char*>(IPInfo_Get(handle_, id, 0, nullptr));
     return value != nullptr ? value : "";
   }
-  intptr_t number(int id) { return reinterpret_cast<intptr_t>(IPInfo_Get(handle_, id, 0, nullptr)); }
+  intptr_t number(int id) {
+    return reinterpret_cast<intptr_t>(IPInfo_Get(handle_, id, 0, nullptr));
+  }
   int call(int method, const std::string& input, std::string* result = nullptr) {
     void* params[2] = {const_cast<char*>(input.c_str()), nullptr};
     int lengths[2] = {0, 0};
