@@ -2,8 +2,8 @@
 # *_fuzz.cpp becomes a libFuzzer executable, linked against the program's objects,
 # which are then compiled with coverage instrumentation as well.
 #   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DTAVRO_FUZZ=ON
-#   cmake --build build-fuzz --target proxy_negotiator_fuzz
-#   build-fuzz/proxy_negotiator_fuzz -max_total_time=60
+#   cmake --build build-fuzz --target tavro_fuzz_all   (or one target by name)
+#   build-fuzz/proxy_negotiator_fuzz -max_total_time=60   (scripts/fuzz runs them all)
 
 function(tavro_add_fuzzers)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
