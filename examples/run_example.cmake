@@ -1,7 +1,7 @@
 # Runs the example against a loopback port where nothing listens: the
 # component must answer Config through the flat interface and report the
 # refused connection both as a result and through the event callback.
-execute_process(COMMAND ${EXAMPLE} 1 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+execute_process(COMMAND ${EMULATOR} ${EXAMPLE} 1 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 message("${out}")
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "example exited with ${rc}")
