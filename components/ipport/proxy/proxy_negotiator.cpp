@@ -167,8 +167,10 @@ ProxyStep ProxyNegotiator::onHttpBytes(const char* data, size_t length, size_t* 
     return ProxyStep::kRejected;
   }
   if (judged == ConnectReplyState::kAccepted) {
-    // What follows the reply's empty line already belongs to the tunnel.
-    *used = headerEnd - before;
+    // What follows the reply's empty line already belongs to the tunnel. The
+    // empty line may have come before the status could be judged, so it can
+    // lie in bytes collected earlier.
+    *used = headerEnd > before ? headerEnd - before : 0;
     state_ = State::kDone;
     return ProxyStep::kComplete;
   }

@@ -70,6 +70,15 @@ TEST(ProxyHttp, RefusalKeepsTheStatusLineAsMessage) {
   EXPECT_EQ(h.negotiator->errorText(), "HTTP/1.0 403 Forbidden\r\n\r\n");
 }
 
+TEST(ProxyHttp, EmptyLineBeforeTheStatusCouldBeJudgedKeepsLaterBytes) {
+  Harness h(kProxyHttp);
+  h.start();
+  EXPECT_EQ(h.bytes("H 2\n\n"), ProxyStep::kPending);  // too short to judge
+  size_t used = 99;
+  EXPECT_EQ(h.bytes("tunnel", &used), ProxyStep::kComplete);
+  EXPECT_EQ(used, 0u);  // every new byte belongs to the tunnel
+}
+
 TEST(ProxyHttp, EndlessReplyFailsAtTheCap) {
   Harness h(kProxyHttp);
   h.start();
