@@ -138,9 +138,13 @@ ProxyStep ProxyNegotiator::receiveBytes(const char* data, size_t length, size_t*
         if (!collect(rest, left, kSocks5MethodReplySize, used)) return ProxyStep::kPending;
         step = onSocks5Method();
         break;
-      case State::kSocks5Reply:
-        if (!collect(rest, left, kSocks5ReplySize, used)) return ProxyStep::kPending;
+      case State::kSocks5Reply: {
+        if (!collect(rest, left, kSocks5ReplyHead, used)) return ProxyStep::kPending;
+        size_t need =
+            socks5ReplyLength(static_cast<uint8_t>(reply_[3]), static_cast<uint8_t>(reply_[4]));
+        if (!collect(data + *used, length - *used, need, used)) return ProxyStep::kPending;
         return onSocksReply();
+      }
       case State::kIdle:
       case State::kDone:
         *used = length;

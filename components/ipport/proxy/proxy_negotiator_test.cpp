@@ -133,6 +133,21 @@ TEST(ProxySocks5, PasswordExchangeThenConnectByName) {
   EXPECT_EQ(h.bytes(std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10)), ProxyStep::kComplete);
 }
 
+TEST(ProxySocks5, ReplyWithIPv6OrNameBoundAddressIsTakenWhole) {
+  for (const std::string& reply : {std::string("\x05\x00\x00\x04", 4) + std::string(18, '\0'),
+                                   std::string("\x05\x00\x00\x03\x03"
+                                               "abc\x00\x50",
+                                               10)}) {
+    Harness h(kProxySocks5);
+    h.start();
+    h.bytes(std::string("\x05\x00", 2));
+    size_t used = 0;
+    EXPECT_EQ(h.bytes(reply.substr(0, 6), &used), ProxyStep::kPending);
+    EXPECT_EQ(h.bytes(reply.substr(6) + "data", &used), ProxyStep::kComplete);
+    EXPECT_EQ(used, reply.size() - 6);
+  }
+}
+
 TEST(ProxySocks5, FailuresGiveTheirTexts) {
   struct Case {
     std::string replies;

@@ -75,6 +75,12 @@ bool socks5ConnectByName(const std::string& name, int port, std::string* request
   return true;
 }
 
+size_t socks5ReplyLength(uint8_t addressType, uint8_t nameLength) {
+  if (addressType == 3) return 7 + static_cast<size_t>(nameLength);
+  if (addressType == 4) return 22;
+  return kSocks5ReplySize;
+}
+
 std::string socks5ReplyText(uint8_t code) {
   static const char* const kTexts[] = {
       "",

@@ -34,6 +34,13 @@ std::string socks5ConnectByAddress(uint32_t address, int port);
 /// name does not fit its length byte (1 to 255 bytes).
 bool socks5ConnectByName(const std::string& name, int port, std::string* request);
 
+/// The whole length of a SOCKS5 connect reply by the type of its bound
+/// address (IPv4 10, name 7 + its length, IPv6 22; unknown types 10), so
+/// no part of it is taken for tunnel data.
+size_t socks5ReplyLength(uint8_t addressType, uint8_t nameLength);
+/// Bytes of a reply needed to know its length.
+constexpr size_t kSocks5ReplyHead = 5;
+
 /// The failure text of a SOCKS5 reply code, empty for 0 (succeeded).
 std::string socks5ReplyText(uint8_t code);
 
