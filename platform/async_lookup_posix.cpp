@@ -231,7 +231,8 @@ class Resolver : public PollSource {
     if (it == requests_.end() || !it->second.finished) return false;
     const Request& request = it->second;
     const int length = static_cast<int>(request.entry.size());
-    std::memcpy(buffer, request.entry.data(), request.entry.size());
+    // A failed lookup leaves no entry, and nothing to copy.
+    if (length > 0) std::memcpy(buffer, request.entry.data(), request.entry.size());
     if (request.host) {
       lookup_entry::rebaseHost<WinHostEnt>(buffer, length, request.packedAt);
     } else {
