@@ -1,6 +1,8 @@
 #include <ares.h>
 #include <netdb.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <atomic>

@@ -28,14 +28,7 @@ int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out) {
 }
 
 std::string numericIPv6Text(const SocketAddress& address) {
-  sockaddr_in6 storage = {};
-  if (detail::toSockaddr(address, &storage) == 0) return std::string();
-  char host[NI_MAXHOST] = {};
-  if (::getnameinfo(reinterpret_cast<const sockaddr*>(&storage), sizeof(storage), host,
-                    sizeof(host), nullptr, 0, NI_NUMERICHOST) != 0) {
-    return std::string();
-  }
-  return host;
+  return detail::numericIPv6Text(address);
 }
 
 int localHostName(std::string* name, int limit) {

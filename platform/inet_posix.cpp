@@ -1,11 +1,13 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <cerrno>
 
 #include "platform/inet.h"
+#include "platform/sockaddr_convert.h"
 #include "platform/system_error_posix.h"
 
 namespace velmora::platform {
@@ -45,22 +47,6 @@ int windowsErrorFromEai(int eai, int savedErrno) {
   return kUnknownResolverError;
 }
 
-bool addressText(const addrinfo& entry, ResolvedAddress* out) {
-  char text[INET6_ADDRSTRLEN] = {};
-  const void* raw = nullptr;
-  if (entry.ai_family == AF_INET) {
-    raw = &reinterpret_cast<const sockaddr_in*>(entry.ai_addr)->sin_addr;
-    out->family = 4;
-  } else if (entry.ai_family == AF_INET6) {
-    raw = &reinterpret_cast<const sockaddr_in6*>(entry.ai_addr)->sin6_addr;
-    out->family = 6;
-  } else {
-    return false;
-  }
-  if (inet_ntop(entry.ai_family, raw, text, sizeof text) == nullptr) return false;
-  out->text = text;
-  return true;
-}
 
 }  // namespace
 
@@ -78,7 +64,7 @@ int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddre
   out->clear();
   for (const addrinfo* entry = result; entry != nullptr; entry = entry->ai_next) {
     ResolvedAddress address;
-    if (addressText(*entry, &address)) out->push_back(address);
+    if (detail::addressText(*entry, &address)) out->push_back(address);
   }
   freeaddrinfo(result);
   return 0;

@@ -1,11 +1,14 @@
 #ifndef TAVRO_PLATFORM_SOCKADDR_CONVERT_H_
 #define TAVRO_PLATFORM_SOCKADDR_CONVERT_H_
 
-// Conversion between SocketAddress and the system's sockaddr_in/sockaddr_in6,
-// written once for both backends: include after the system socket headers.
+// Socket code that reads the same on both systems (sockaddr conversion,
+// address texts, option numbers), written once for both backends: include
+// after the system socket headers.
 
 #include <cstring>
+#include <string>
 
+#include "platform/inet.h"
 #include "platform/socket.h"
 
 namespace velmora::platform::detail {
@@ -48,6 +51,51 @@ void fromSockaddr(const Storage& storage, SocketAddress* out) {
     std::memcpy(out->address, &sa->sin6_addr, 16);
     out->scopeId = sa->sin6_scope_id;
   }
+}
+
+/// The text form of an IPv4 or IPv6 getaddrinfo entry; false for other
+/// families.
+template <typename AddrInfo>
+bool addressText(const AddrInfo& entry, ResolvedAddress* out) {
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* raw = nullptr;
+  if (entry.ai_family == AF_INET) {
+    raw = &reinterpret_cast<const sockaddr_in*>(entry.ai_addr)->sin_addr;
+    out->family = 4;
+  } else if (entry.ai_family == AF_INET6) {
+    raw = &reinterpret_cast<const sockaddr_in6*>(entry.ai_addr)->sin6_addr;
+    out->family = 6;
+  } else {
+    return false;
+  }
+  if (inet_ntop(entry.ai_family, raw, text, sizeof text) == nullptr) return false;
+  out->text = text;
+  return true;
+}
+
+/// The numeric text of an IPv6 address (with its scope); empty on failure.
+inline std::string numericIPv6Text(const SocketAddress& address) {
+  sockaddr_in6 storage{};
+  if (toSockaddr(address, &storage) == 0) return std::string();
+  char host[NI_MAXHOST] = {};
+  if (::getnameinfo(reinterpret_cast<const sockaddr*>(&storage), sizeof(storage), host,
+                    sizeof(host), nullptr, 0, NI_NUMERICHOST) != 0) {
+    return std::string();
+  }
+  return host;
+}
+
+/// The level and name of a socket option; false for an unknown one.
+inline bool optionLevelAndName(SocketOption option, int* level, int* name) {
+  switch (option) {
+    case SocketOption::kKeepAlive: *level = SOL_SOCKET; *name = SO_KEEPALIVE; return true;
+    case SocketOption::kReceiveBuffer: *level = SOL_SOCKET; *name = SO_RCVBUF; return true;
+    case SocketOption::kSendBuffer: *level = SOL_SOCKET; *name = SO_SNDBUF; return true;
+    case SocketOption::kOobInline: *level = SOL_SOCKET; *name = SO_OOBINLINE; return true;
+    case SocketOption::kTcpNoDelay: *level = IPPROTO_TCP; *name = TCP_NODELAY; return true;
+    case SocketOption::kReuseAddress: *level = SOL_SOCKET; *name = SO_REUSEADDR; return true;
+  }
+  return false;
 }
 
 }  // namespace velmora::platform::detail

@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netdb.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -47,17 +48,6 @@ int check(int rc) { return rc < 0 ? lastError() : 0; }
 
 int fdOf(SocketHandle socket) { return static_cast<int>(socket); }
 
-bool optionLevelAndName(SocketOption option, int* level, int* name) {
-  switch (option) {
-    case SocketOption::kKeepAlive: *level = SOL_SOCKET; *name = SO_KEEPALIVE; return true;
-    case SocketOption::kReceiveBuffer: *level = SOL_SOCKET; *name = SO_RCVBUF; return true;
-    case SocketOption::kSendBuffer: *level = SOL_SOCKET; *name = SO_SNDBUF; return true;
-    case SocketOption::kOobInline: *level = SOL_SOCKET; *name = SO_OOBINLINE; return true;
-    case SocketOption::kTcpNoDelay: *level = IPPROTO_TCP; *name = TCP_NODELAY; return true;
-    case SocketOption::kReuseAddress: *level = SOL_SOCKET; *name = SO_REUSEADDR; return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -161,13 +151,13 @@ int setNonBlocking(SocketHandle socket) {
 
 int setSocketOption(SocketHandle socket, SocketOption option, int value) {
   int level = 0, name = 0;
-  if (!optionLevelAndName(option, &level, &name)) return 10042;
+  if (!detail::optionLevelAndName(option, &level, &name)) return 10042;
   return check(::setsockopt(fdOf(socket), level, name, &value, sizeof(value)));
 }
 
 int getSocketOption(SocketHandle socket, SocketOption option, int* value) {
   int level = 0, name = 0;
-  if (!optionLevelAndName(option, &level, &name)) return 10042;
+  if (!detail::optionLevelAndName(option, &level, &name)) return 10042;
   socklen_t length = sizeof(*value);
   return check(::getsockopt(fdOf(socket), level, name, value, &length));
 }

@@ -13,17 +13,6 @@ SOCKET sockOf(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
 int check(int rc) { return rc == SOCKET_ERROR ? WSAGetLastError() : 0; }
 
-bool optionLevelAndName(SocketOption option, int* level, int* name) {
-  switch (option) {
-    case SocketOption::kKeepAlive: *level = SOL_SOCKET; *name = SO_KEEPALIVE; return true;
-    case SocketOption::kReceiveBuffer: *level = SOL_SOCKET; *name = SO_RCVBUF; return true;
-    case SocketOption::kSendBuffer: *level = SOL_SOCKET; *name = SO_SNDBUF; return true;
-    case SocketOption::kOobInline: *level = SOL_SOCKET; *name = SO_OOBINLINE; return true;
-    case SocketOption::kTcpNoDelay: *level = IPPROTO_TCP; *name = TCP_NODELAY; return true;
-    case SocketOption::kReuseAddress: *level = SOL_SOCKET; *name = SO_REUSEADDR; return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -103,14 +92,14 @@ int setNonBlocking(SocketHandle socket) {
 
 int setSocketOption(SocketHandle socket, SocketOption option, int value) {
   int level = 0, name = 0;
-  if (!optionLevelAndName(option, &level, &name)) return WSAENOPROTOOPT;
+  if (!detail::optionLevelAndName(option, &level, &name)) return WSAENOPROTOOPT;
   return check(::setsockopt(sockOf(socket), level, name, reinterpret_cast<const char*>(&value),
                             sizeof(value)));
 }
 
 int getSocketOption(SocketHandle socket, SocketOption option, int* value) {
   int level = 0, name = 0;
-  if (!optionLevelAndName(option, &level, &name)) return WSAENOPROTOOPT;
+  if (!detail::optionLevelAndName(option, &level, &name)) return WSAENOPROTOOPT;
   int length = sizeof(*value);
   return check(::getsockopt(sockOf(socket), level, name, reinterpret_cast<char*>(value),
                             &length));
