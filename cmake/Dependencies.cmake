@@ -32,6 +32,9 @@ else()
   pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
   pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
   find_package(Threads REQUIRED)
+  # libsndfile and ALSA are loaded at the first sound (dlopen), so only
+  # their headers take part in the build.
+  target_include_directories(tavro_deps SYSTEM INTERFACE ${SNDFILE_INCLUDE_DIRS} ${ALSA_INCLUDE_DIRS})
   target_link_libraries(tavro_deps INTERFACE PkgConfig::CARES PkgConfig::NETTLE
-    PkgConfig::SNDFILE PkgConfig::ALSA Threads::Threads ${CMAKE_DL_LIBS})
+    Threads::Threads ${CMAKE_DL_LIBS})
 endif()

@@ -85,6 +85,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Loaded at run time for the first sound, so shlibdeps cannot see them.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsndfile1, libasound2")
   # setcap comes from libcap2-bin; without it postinst leaves only a note.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libcap2-bin)
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -1,10 +1,11 @@
 #include "platform/wave_decoder_posix.h"
 
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+
+#include "platform/sound_libraries_posix.h"
 
 namespace velmora::platform {
 
@@ -64,7 +65,7 @@ int64_t factSampleCount(const unsigned char* bytes, size_t size) {
 }
 
 struct SndfileCloser {
-  void operator()(SNDFILE* file) const { sf_close(file); }
+  void operator()(SNDFILE* file) const { sndfileApi()->close(file); }
 };
 
 }  // namespace
@@ -74,7 +75,9 @@ bool decodeWave(const void* image, size_t size, DecodedWave* out) {
   MemoryImage memory{static_cast<const unsigned char*>(image), static_cast<sf_count_t>(size), 0};
   SF_VIRTUAL_IO io{imageLength, imageSeek, imageRead, imageWrite, imageTell};
   SF_INFO info{};
-  std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open_virtual(&io, SFM_READ, &info, &memory));
+  const SndfileApi* sndfile = sndfileApi();
+  if (sndfile == nullptr) return false;
+  std::unique_ptr<SNDFILE, SndfileCloser> file(sndfile->openVirtual(&io, SFM_READ, &info, &memory));
   if (!file || (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV) return false;
   if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate <= 0) return false;
   if (info.frames <= 0 || info.frames > kMaxFrames) return false;
@@ -90,7 +93,7 @@ bool decodeWave(const void* image, size_t size, DecodedWave* out) {
   out->rate = info.samplerate;
   out->channels = info.channels;
   out->samples.assign(static_cast<size_t>(info.frames * info.channels), 0);
-  out->frames = sf_readf_short(file.get(), out->samples.data(), info.frames);
+  out->frames = sndfile->readfShort(file.get(), out->samples.data(), info.frames);
   out->samples.resize(static_cast<size_t>(out->frames * info.channels));
   return out->frames > 0;
 }
