@@ -23,7 +23,11 @@ if(WIN32)
   target_link_libraries(tavro_deps INTERFACE ws2_32 iphlpapi dnsapi advapi32 version winmm
     user32 pdh ole32 oleaut32 mpr bcrypt)
   if(MINGW)
-    target_link_options(tavro_deps INTERFACE -static -static-libgcc -static-libstdc++)
+    # On i686 the stdcall flat functions are also exported undecorated
+    # (IPPort_Create beside IPPort_Create@8): programs look them up by name,
+    # and the import library keeps linking through the decorated ones.
+    target_link_options(tavro_deps INTERFACE -static -static-libgcc -static-libstdc++
+      -Wl,--add-stdcall-alias)
   endif()
 else()
   find_package(PkgConfig REQUIRED)
