@@ -47,7 +47,6 @@ int windowsErrorFromEai(int eai, int savedErrno) {
   return kUnknownResolverError;
 }
 
-
 }  // namespace
 
 uint32_t inetAddr(const char* text) { return inet_addr(text); }
@@ -62,10 +61,7 @@ int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddre
   const int status = getaddrinfo(node, service, &hints, &result);
   if (status != 0) return windowsErrorFromEai(status, errno);
   out->clear();
-  for (const addrinfo* entry = result; entry != nullptr; entry = entry->ai_next) {
-    ResolvedAddress address;
-    if (detail::addressText(*entry, &address)) out->push_back(address);
-  }
+  detail::collectAddresses(result, out);
   freeaddrinfo(result);
   return 0;
 }

@@ -6,11 +6,6 @@
 
 namespace velmora::platform {
 
-namespace {
-
-
-}  // namespace
-
 uint32_t inetAddr(const char* text) { return inet_addr(text); }
 
 int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddress>* out) {
@@ -22,10 +17,7 @@ int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddre
   const int status = getaddrinfo(node, service, &hints, &result);
   if (status != 0) return status;
   out->clear();
-  for (const addrinfo* entry = result; entry != nullptr; entry = entry->ai_next) {
-    ResolvedAddress address;
-    if (detail::addressText(*entry, &address)) out->push_back(address);
-  }
+  detail::collectAddresses(result, out);
   freeaddrinfo(result);
   return 0;
 }

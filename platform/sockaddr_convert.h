@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/inet.h"
 #include "platform/socket.h"
@@ -71,6 +72,16 @@ bool addressText(const AddrInfo& entry, ResolvedAddress* out) {
   if (inet_ntop(entry.ai_family, raw, text, sizeof text) == nullptr) return false;
   out->text = text;
   return true;
+}
+
+/// Appends the IPv4 and IPv6 entries of a getaddrinfo answer, in answer
+/// order, to `out`.
+template <typename AddrInfo>
+void collectAddresses(const AddrInfo* answer, std::vector<ResolvedAddress>* out) {
+  for (const AddrInfo* entry = answer; entry != nullptr; entry = entry->ai_next) {
+    ResolvedAddress address;
+    if (addressText(*entry, &address)) out->push_back(address);
+  }
 }
 
 /// The numeric text of an IPv6 address (with its scope); empty on failure.
