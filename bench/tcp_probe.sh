@@ -4,11 +4,12 @@
 #   2. the wall time of tavro /c 10 against the 1.35 s of its nine pauses,
 #   3. SendFile of 1 GiB against socat sending the same file,
 #   4. the descriptors of one process across 10,000 connect/disconnect probes.
-# Usage: bench/tcp_probe.sh [BUILD_DIR]   (default build-tcp)
+# Usage: bench/tcp_probe.sh   (release build in build/bench, see bench/lib.sh)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-tcp}
-tavro=$build/tavro
+source "$(dirname "$0")/lib.sh"
+bench_build_targets tavro tcp_bench_client
+tavro=$bench_build/tavro
+client=$bench_build/examples/tcp_bench_client
 work=$(mktemp -d /tmp/tavro-tcp-bench.XXXXXX)
 pids=()
 cleanup() {
@@ -30,11 +31,6 @@ start=$(ms)
 "$tavro" /c 10 "127.0.0.1:$port" | tr -d '\r' | grep -E "^Average"
 wall=$(( $(ms) - start ))
 echo "== 2. wall time of /c 10: ${wall} ms (nine pauses: 1350 ms)"
-
-client=$work/tcp_bench_client
-g++ -std=c++17 -O2 -I"$root" -I"$root/components/include" "$root/bench/tcp_bench_client.cpp" \
-  $(find "$build/CMakeFiles/tavro_core.dir" -name '*.o') \
-  -lcares -lnettle -lsndfile -lasound -ldl -lpthread -o "$client"
 
 echo "== 3. 1 GiB over loopback"
 head -c 1073741824 /dev/zero >"$work/big"
