@@ -7,6 +7,10 @@ namespace {
 
 using Events = std::vector<std::string>;
 
+// A 64-byte label cannot be put into a DNS query, so a lookup of this name
+// fails on this machine without asking any server.
+const std::string kUnresolvableName = std::string(64, 'a') + ".test";
+
 TEST_F(TcpClientTest, BlockingConnectAndDisconnectRaiseTheirEventsInOrder) {
   LoopbackPeer& peer = makePeer([](PeerSocket& s) { s.receiveAll(); });
   ASSERT_EQ(connectLoopback(peer.port()), 0);
@@ -43,6 +47,16 @@ TEST_F(TcpClientTest, ArgumentsAreCheckedBeforeAnySocketExists) {
   EXPECT_EQ(connect("", 80), 102);
   EXPECT_EQ(lastError(), "The RemoteHost address is invalid (0.0.0.0).");
   EXPECT_EQ(config("SocketHandle"), "-1");
+  EXPECT_TRUE(port_->events.empty());
+}
+
+TEST_F(TcpClientTest, UnresolvableNameFailsWithTheLookupCodeBeforeAnySocket) {
+  ASSERT_EQ(setText(kRemoteHostId, "127.0.0.1"), 0);
+  EXPECT_EQ(connect(kUnresolvableName.c_str(), 80), 11001);
+  EXPECT_EQ(lastError(), "[11001] Host not found");
+  EXPECT_EQ(getText(kRemoteHostId), "");  // the earlier address is gone
+  EXPECT_EQ(config("SocketHandle"), "-1");
+  EXPECT_EQ(get(kConnectedId), 0);
   EXPECT_TRUE(port_->events.empty());
 }
 
@@ -137,10 +151,10 @@ TEST_F(TcpClientTest, ProxyThatCannotReachTheTargetNeverReportsTheProxyAsTarget)
   EXPECT_EQ(config("FirewallHost"), "127.0.0.1");
   config("FirewallType=2");  // sets the port to 1080 first
   config(("FirewallPort=" + std::to_string(peer.port())).c_str());
-  EXPECT_EQ(connect("target.invalid", 80), 118);
+  EXPECT_EQ(connect(kUnresolvableName.c_str(), 80), 118);
   EXPECT_EQ(get(kConnectedId), 0);
   EXPECT_EQ(config("SocketHandle"), "-1");
-  EXPECT_EQ(getText(kRemoteHostId), "target.invalid");  // kept as written for the proxy
+  EXPECT_EQ(getText(kRemoteHostId), kUnresolvableName);  // kept as written for the proxy
 }
 
 }  // namespace
