@@ -10,3 +10,8 @@ bench_build_targets() {
   cmake -S "$bench_root" -B "$bench_build" -DCMAKE_BUILD_TYPE=Release -DTAVRO_TESTS=OFF >/dev/null
   cmake --build "$bench_build" -j"${TAVRO_JOBS:-2}" --target "$@" >/dev/null
 }
+
+# A TCP port on 127.0.0.1 that nothing listens on at the moment.
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}

@@ -1,4 +1,4 @@
-// The client side of bench/tcp_probe.sh, on IPPort's flat functions:
+// The client side of bench/run's TCP figures, on IPPort's flat functions:
 //   tcp_bench_client sendfile FILE PORT   sends FILE, prints the seconds
 //   tcp_bench_client probes N PORT        N probes as tavro makes them, prints
 //                                         the open descriptors before and after

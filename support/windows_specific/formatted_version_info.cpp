@@ -15,31 +15,45 @@ std::u16string subBlockPath(uint32_t translation, const std::u16string& key) {
   return u"\\StringFileInfo\\" + std::u16string(digits, digits + 8) + u"\\" + key;
 }
 
-// A missing key only leaves its text empty; the banner copes with that. The
-// lookup is made without the throwing wrapper: two keys are missing in every
-// build, and unwinding for them was a sixth of the program's start-up.
-void readInto(const platform::VersionBlock& block, uint32_t translation, const char16_t* key,
-              std::u16string* member) {
+enum class Lookup { kFound, kMissing, kUnterminated };
+
+// One lookup for both callers: the throwing query below, and the banner's
+// reader, for which a missing key is normal (two are missing in every build,
+// and unwinding for them was a sixth of the program's start-up).
+Lookup lookUpVersionString(const platform::VersionBlock& block, uint32_t translation,
+                           const std::u16string& key, std::u16string* text, uint32_t* error) {
   std::u16string value;
   uint32_t length = 0;
-  uint32_t error = 0;
-  if (block.queryValue(subBlockPath(translation, key), &value, &length, &error) && length > 0) {
-    *member = value.substr(0, length - 1);
+  if (!block.queryValue(subBlockPath(translation, key), &value, &length, error)) {
+    return Lookup::kMissing;
   }
+  if (length == 0) return Lookup::kUnterminated;
+  *text = value.substr(0, length - 1);
+  return Lookup::kFound;
+}
+
+// A missing key only leaves its text empty; the banner copes with that.
+void readInto(const platform::VersionBlock& block, uint32_t translation, const char16_t* key,
+              std::u16string* member) {
+  uint32_t error = 0;
+  lookUpVersionString(block, translation, key, member, &error);
 }
 
 }  // namespace
 
 std::u16string queryVersionString(const platform::VersionBlock& block, uint32_t translation,
                                   const std::u16string& key) {
-  std::u16string value;
-  uint32_t length = 0;
+  std::u16string text;
   uint32_t error = 0;
-  if (!block.queryValue(subBlockPath(translation, key), &value, &length, &error)) {
-    throw ExceptionWin32Wrapper(static_cast<int32_t>(error));
+  switch (lookUpVersionString(block, translation, key, &text, &error)) {
+    case Lookup::kMissing:
+      throw ExceptionWin32Wrapper(static_cast<int32_t>(error));
+    case Lookup::kUnterminated:
+      throw std::length_error("version string without terminator");
+    case Lookup::kFound:
+      break;
   }
-  if (length == 0) throw std::length_error("version string without terminator");
-  return value.substr(0, length - 1);
+  return text;
 }
 
 std::shared_ptr<FormattedVersionInfo> formattedVersionInfoFrom(const platform::VersionBlock& block,
