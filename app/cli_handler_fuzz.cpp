@@ -1,3 +1,5 @@
+#include "app/cli_handler.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_handler.h"
 #include "app/stored_defaults.h"
 
 namespace {

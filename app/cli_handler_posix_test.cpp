@@ -1,9 +1,9 @@
+#include "app/cli_handler.h"
+
 #include <gtest/gtest.h>
 
 #include <iostream>
 #include <string>
-
-#include "app/cli_handler.h"
 
 namespace {
 

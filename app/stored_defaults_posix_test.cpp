@@ -1,3 +1,5 @@
+#include "app/stored_defaults.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -5,7 +7,6 @@
 #include <sstream>
 #include <string>
 
-#include "app/stored_defaults.h"
 #include "platform/registry_sandbox_test.h"
 
 namespace {

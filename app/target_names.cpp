@@ -20,8 +20,7 @@ bool isIntegerPart(const std::string& part) {
 
 // The first address that can stand for this machine on its network: the
 // unset and the loopback address do not.
-bool firstUsableAddress(velmora::network::NetworkInterfacesBase& interfaces,
-                        std::string* address) {
+bool firstUsableAddress(velmora::network::NetworkInterfacesBase& interfaces, std::string* address) {
   for (const velmora::network::NetworkInterfaceInfo& info : interfaces.getInterfaces(false)) {
     if (info.connected && info.address != "0.0.0.0" && info.address != "127.0.0.1") {
       *address = info.address;
@@ -64,8 +63,7 @@ std::string reverseLookup(const std::string& address) {
   const std::string name = reversedAddressName(address);
   if (name.empty()) return address;
   std::string hostName;
-  if (velmora::platform::dnsQueryPtr(name + ".IN-ADDR.ARPA", &hostName) != 0 ||
-      hostName.empty()) {
+  if (velmora::platform::dnsQueryPtr(name + ".IN-ADDR.ARPA", &hostName) != 0 || hostName.empty()) {
     return address;
   }
   return hostName;

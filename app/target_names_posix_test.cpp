@@ -1,18 +1,18 @@
+#include "app/target_names.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/target_names.h"
 #include "platform/dns_query.h"
 
 namespace {
@@ -46,11 +46,17 @@ class LoopbackDnsServer {
   LoopbackDnsServer() {
     if (access("/usr/sbin/dnsmasq", X_OK) != 0) return;
     port = LoopbackUdpSocket().port;
-    std::vector<std::string> args = {"/usr/sbin/dnsmasq", "--keep-in-foreground",
-                                     "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
-                                     "--listen-address=127.0.0.1", "--bind-interfaces",
-                                     "--port=" + std::to_string(port), "--pid-file",
-                                     "--user=root", "--local=/in-addr.arpa/",
+    std::vector<std::string> args = {"/usr/sbin/dnsmasq",
+                                     "--keep-in-foreground",
+                                     "--conf-file=/dev/null",
+                                     "--no-resolv",
+                                     "--no-hosts",
+                                     "--listen-address=127.0.0.1",
+                                     "--bind-interfaces",
+                                     "--port=" + std::to_string(port),
+                                     "--pid-file",
+                                     "--user=root",
+                                     "--local=/in-addr.arpa/",
                                      "--ptr-record=7.2.0.192.in-addr.arpa,host1.test"};
     pid = fork();
     if (pid == 0) {

@@ -24,9 +24,7 @@ namespace platform = velmora::platform;
 
 constexpr uint32_t kNotify = platform::kWmUser + 101;
 
-double micros(Clock::duration d) {
-  return std::chrono::duration<double, std::micro>(d).count();
-}
+double micros(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
 
 void idleWait(void* port) {
   std::clock_t cpuStart = std::clock();
@@ -84,9 +82,10 @@ void readLatency(void* port) {
   sender.join();
   std::sort(timer.latencies.begin(), timer.latencies.end());
   if (!timer.latencies.empty()) {
-    std::printf("readable socket dispatched: median %.0f us, max %.0f us over %zu (target < 1000 us)\n",
-                timer.latencies[timer.latencies.size() / 2], timer.latencies.back(),
-                timer.latencies.size());
+    std::printf(
+        "readable socket dispatched: median %.0f us, max %.0f us over %zu (target < 1000 us)\n",
+        timer.latencies[timer.latencies.size() / 2], timer.latencies.back(),
+        timer.latencies.size());
   }
   destroyHiddenWindow(timer.window);
   closeSocket(client);
@@ -121,8 +120,8 @@ void deadlineLateness() {
 
 int main() {
   IPPort_StaticInit(nullptr);
-  void* port = velmora::components::flatCreateWith(&velmora::components::createFrameIpPort,
-                                                   nullptr, nullptr);
+  void* port = velmora::components::flatCreateWith(&velmora::components::createFrameIpPort, nullptr,
+                                                   nullptr);
   idleWait(port);
   readLatency(port);
   deadlineLateness();

@@ -18,23 +18,31 @@ struct Property {
 #define IPINFO_ADAPTER_INDEX 8
 
 static const struct Property machine[] = {
-    {0, "VersionTag", TEXT},          {1, "AdapterCount", NUMBER},      {22, "ARPProxyEnabled", NUMBER},
-    {23, "DHCPScope", TEXT},          {24, "DNSEnabled", NUMBER},
-    {25, "DNSServer", TEXT},          {26, "DomainName", TEXT},
-    {30, "LocalHost", TEXT},          {31, "NodeType", TEXT},
-    {33, "DNSServers", TEXT},         {36, "RoutingEnabled", NUMBER},
+    {0, "VersionTag", TEXT},  {1, "AdapterCount", NUMBER},    {22, "ARPProxyEnabled", NUMBER},
+    {23, "DHCPScope", TEXT},  {24, "DNSEnabled", NUMBER},     {25, "DNSServer", TEXT},
+    {26, "DomainName", TEXT}, {30, "LocalHost", TEXT},        {31, "NodeType", TEXT},
+    {33, "DNSServers", TEXT}, {36, "RoutingEnabled", NUMBER},
 };
 
 static const struct Property adapter[] = {
-    {13, "AdapterName", TEXT},         {2, "AdapterDescription", TEXT},
-    {19, "AdapterType", TEXT},         {3, "AdapterDeviceIndex", NUMBER},
-    {9, "AdapterIPAddress", TEXT},     {18, "AdapterSubnetMask", TEXT},
-    {14, "AdapterOtherAddresses", TEXT}, {10, "AdapterIPv6Address", TEXT},
-    {21, "AdapterZoneIndex", NUMBER},  {7, "AdapterGateway", TEXT},
-    {15, "AdapterPhysicalAddress", TEXT}, {4, "AdapterDHCPEnabled", NUMBER},
-    {5, "AdapterDHCPServer", TEXT},    {12, "AdapterLeaseObtained", TEXT},
-    {11, "AdapterLeaseExpires", TEXT}, {6, "AdapterDNSServers", TEXT},
-    {20, "AdapterUsesWINS", NUMBER},   {16, "AdapterPrimaryWINSServer", TEXT},
+    {13, "AdapterName", TEXT},
+    {2, "AdapterDescription", TEXT},
+    {19, "AdapterType", TEXT},
+    {3, "AdapterDeviceIndex", NUMBER},
+    {9, "AdapterIPAddress", TEXT},
+    {18, "AdapterSubnetMask", TEXT},
+    {14, "AdapterOtherAddresses", TEXT},
+    {10, "AdapterIPv6Address", TEXT},
+    {21, "AdapterZoneIndex", NUMBER},
+    {7, "AdapterGateway", TEXT},
+    {15, "AdapterPhysicalAddress", TEXT},
+    {4, "AdapterDHCPEnabled", NUMBER},
+    {5, "AdapterDHCPServer", TEXT},
+    {12, "AdapterLeaseObtained", TEXT},
+    {11, "AdapterLeaseExpires", TEXT},
+    {6, "AdapterDNSServers", TEXT},
+    {20, "AdapterUsesWINS", NUMBER},
+    {16, "AdapterPrimaryWINSServer", TEXT},
     {17, "AdapterSecondaryWINSServer", TEXT},
 };
 
@@ -70,7 +78,8 @@ int main(void) {
       continue;
     }
     printf("AdapterIndex: %d\n", index);
-    for (i = 0; i < sizeof adapter / sizeof adapter[0]; ++i) print_property(info, &adapter[i], "  ");
+    for (i = 0; i < sizeof adapter / sizeof adapter[0]; ++i)
+      print_property(info, &adapter[i], "  ");
   }
   IPInfo_Destroy(info);
   IPInfo_StaticDestroy();

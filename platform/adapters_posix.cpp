@@ -68,14 +68,28 @@ bool pathExists(const std::string& path) {
 uint32_t interfaceType(const std::string& ifname) {
   if (pathExists(kSysNet + ifname + "/wireless")) return kTypeWireless;
   switch (std::atoi(sysfsAttribute(ifname, "type").c_str())) {
-    case 1: return kTypeEthernet;
-    case 19: return kTypeAtm;
-    case 24: return kTypeFirewire;
-    case 512: return kTypePpp;
-    case 768: case 769: case 776: case 778: case 823: return kTypeTunnel;
-    case 772: return kTypeLoopback;
-    case 801: case 802: case 803: return kTypeWireless;
-    default: return kTypeOther;
+    case 1:
+      return kTypeEthernet;
+    case 19:
+      return kTypeAtm;
+    case 24:
+      return kTypeFirewire;
+    case 512:
+      return kTypePpp;
+    case 768:
+    case 769:
+    case 776:
+    case 778:
+    case 823:
+      return kTypeTunnel;
+    case 772:
+      return kTypeLoopback;
+    case 801:
+    case 802:
+    case 803:
+      return kTypeWireless;
+    default:
+      return kTypeOther;
   }
 }
 

@@ -1,7 +1,8 @@
-#include "platform/adapters.h"
-
 #include <winsock2.h>
 #include <windows.h>
+
+#include "platform/adapters.h"
+
 #include <iphlpapi.h>
 #include <netcon.h>
 #include <objbase.h>

@@ -1,6 +1,8 @@
+#include "platform/async_lookup.h"
+
 #include <ares.h>
-#include <netdb.h>
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -13,7 +15,6 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/async_lookup.h"
 #include "platform/lookup_entry.h"
 #include "platform/poll_source.h"
 #include "platform/sockaddr_convert.h"

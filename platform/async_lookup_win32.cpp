@@ -1,13 +1,14 @@
-#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
+
+#include "platform/async_lookup.h"
 
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 
-#include "platform/async_lookup.h"
 #include "platform/lookup_entry.h"
 #include "platform/sockaddr_convert.h"
 

@@ -17,13 +17,11 @@ int systemAnsiCodePage();
 
 /// MultiByteToWideChar: bytes in `codePage` (0 = system ANSI) to UTF-16.
 /// Invalid sequences become U+FFFD. Returns 0 or kConversionFailed.
-int bytesToWide(int codePage, const char* data, size_t length,
-                std::u16string* out);
+int bytesToWide(int codePage, const char* data, size_t length, std::u16string* out);
 
 /// WideCharToMultiByte: UTF-16 to bytes in `codePage`; characters the code
 /// page lacks become '?'. Returns 0 or kConversionFailed.
-int wideToBytes(int codePage, const char16_t* data, size_t length,
-                std::string* out);
+int wideToBytes(int codePage, const char16_t* data, size_t length, std::string* out);
 
 }  // namespace velmora::platform
 

@@ -1,3 +1,5 @@
+#include "platform/codepage.h"
+
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -7,8 +9,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/codepage.h"
-
 namespace velmora::platform {
 namespace {
 
@@ -16,13 +16,20 @@ namespace {
 std::string charsetName(int codePage) {
   if (codePage == kCodePageAnsi) codePage = systemAnsiCodePage();
   switch (codePage) {
-    case kCodePageUtf8: return "UTF-8";
-    case 1200: return "UTF-16LE";
-    case 1201: return "UTF-16BE";
-    case 20127: return "ASCII";
-    case 20866: return "KOI8-R";
-    case 65000: return "UTF-7";
-    default: break;
+    case kCodePageUtf8:
+      return "UTF-8";
+    case 1200:
+      return "UTF-16LE";
+    case 1201:
+      return "UTF-16BE";
+    case 20127:
+      return "ASCII";
+    case 20866:
+      return "KOI8-R";
+    case 65000:
+      return "UTF-7";
+    default:
+      break;
   }
   if (codePage >= 28591 && codePage <= 28606) {
     return "ISO-8859-" + std::to_string(codePage - 28590);

@@ -7,11 +7,17 @@ namespace {
 
 TEST(CodePage, Utf8RoundTrip) {
   std::u16string wide;
-  ASSERT_EQ(bytesToWide(kCodePageUtf8, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", 11, &wide), 0);
+  ASSERT_EQ(bytesToWide(kCodePageUtf8,
+                        "Gr\xC3\xBC\xC3\x9F"
+                        "e \xE2\x82\xAC",
+                        11, &wide),
+            0);
   EXPECT_EQ(wide, u"Gr\u00fc\u00dfe \u20ac");
   std::string bytes;
   ASSERT_EQ(wideToBytes(kCodePageUtf8, wide.data(), wide.size(), &bytes), 0);
-  EXPECT_EQ(bytes, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC");
+  EXPECT_EQ(bytes,
+            "Gr\xC3\xBC\xC3\x9F"
+            "e \xE2\x82\xAC");
 }
 
 TEST(CodePage, WesternCodePageMapsItsHighBytes) {
@@ -25,7 +31,11 @@ TEST(CodePage, WesternCodePageMapsItsHighBytes) {
 
 TEST(CodePage, InvalidUtf8BecomesReplacementCharacters) {
   std::u16string wide;
-  ASSERT_EQ(bytesToWide(kCodePageUtf8, "a\xFF" "b", 3, &wide), 0);
+  ASSERT_EQ(bytesToWide(kCodePageUtf8,
+                        "a\xFF"
+                        "b",
+                        3, &wide),
+            0);
   EXPECT_EQ(wide, u"a\ufffdb");
 }
 

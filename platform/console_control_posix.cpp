@@ -1,7 +1,7 @@
+#include "platform/console_control.h"
+
 #include <atomic>
 #include <csignal>
-
-#include "platform/console_control.h"
 
 namespace velmora::platform {
 

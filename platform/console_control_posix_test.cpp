@@ -1,3 +1,5 @@
+#include "platform/console_control.h"
+
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -5,7 +7,6 @@
 #include <csignal>
 #include <thread>
 
-#include "platform/console_control.h"
 #include "platform/ticks.h"
 
 namespace velmora::platform {

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include <atomic>
-
 #include "platform/console_control.h"
+
+#include <atomic>
 
 namespace velmora::platform {
 

@@ -1,9 +1,9 @@
+#include "platform/crypto.h"
+
 #include <nettle/des.h>
 #include <nettle/hmac.h>
 #include <nettle/md4.h>
 #include <nettle/md5.h>
-
-#include "platform/crypto.h"
 
 namespace velmora::platform {
 

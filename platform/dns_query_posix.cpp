@@ -37,17 +37,28 @@ std::string testServers;
 
 uint32_t dnsCode(int aresStatus) {
   switch (aresStatus) {
-    case ARES_SUCCESS: return 0;
-    case ARES_ENOTFOUND: return kNameError;
-    case ARES_ENODATA: return kNoRecords;
-    case ARES_ESERVFAIL: return kServerFailure;
-    case ARES_EFORMERR: return kFormatError;
-    case ARES_ENOTIMP: return kNotImplemented;
-    case ARES_EREFUSED: return kRefused;
-    case ARES_EBADRESP: return kBadPacket;
-    case ARES_EBADNAME: return kInvalidName;
-    case ARES_ENOMEM: return kOutOfMemory;
-    default: return kTimeout;
+    case ARES_SUCCESS:
+      return 0;
+    case ARES_ENOTFOUND:
+      return kNameError;
+    case ARES_ENODATA:
+      return kNoRecords;
+    case ARES_ESERVFAIL:
+      return kServerFailure;
+    case ARES_EFORMERR:
+      return kFormatError;
+    case ARES_ENOTIMP:
+      return kNotImplemented;
+    case ARES_EREFUSED:
+      return kRefused;
+    case ARES_EBADRESP:
+      return kBadPacket;
+    case ARES_EBADNAME:
+      return kInvalidName;
+    case ARES_ENOMEM:
+      return kOutOfMemory;
+    default:
+      return kTimeout;
   }
 }
 
@@ -111,8 +122,8 @@ void waitStep(ares_channel channel, std::chrono::steady_clock::time_point deadli
     const bool readable = ARES_GETSOCK_READABLE(mask, i);
     const bool writable = ARES_GETSOCK_WRITABLE(mask, i);
     if (!readable && !writable) continue;
-    fds[count++] = {sockets[i], static_cast<short>((readable ? POLLIN : 0) | (writable ? POLLOUT : 0)),
-                    0};
+    fds[count++] = {sockets[i],
+                    static_cast<short>((readable ? POLLIN : 0) | (writable ? POLLOUT : 0)), 0};
   }
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
@@ -125,11 +136,9 @@ void waitStep(ares_channel channel, std::chrono::steady_clock::time_point deadli
   const int waitMs = static_cast<int>(wait->tv_sec * 1000 + wait->tv_usec / 1000);
   poll(fds, count, waitMs < 0 ? 0 : waitMs);
   for (nfds_t i = 0; i < count; ++i) {
-    const ares_socket_t readSocket = (fds[i].revents & (POLLIN | POLLERR | POLLHUP)) != 0
-                                         ? fds[i].fd
-                                         : ARES_SOCKET_BAD;
-    const ares_socket_t writeSocket =
-        (fds[i].revents & POLLOUT) != 0 ? fds[i].fd : ARES_SOCKET_BAD;
+    const ares_socket_t readSocket =
+        (fds[i].revents & (POLLIN | POLLERR | POLLHUP)) != 0 ? fds[i].fd : ARES_SOCKET_BAD;
+    const ares_socket_t writeSocket = (fds[i].revents & POLLOUT) != 0 ? fds[i].fd : ARES_SOCKET_BAD;
     ares_process_fd(channel, readSocket, writeSocket);
   }
   // Lets c-ares act on its time-outs when no socket was ready.

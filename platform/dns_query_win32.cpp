@@ -1,7 +1,8 @@
-#include "platform/dns_query.h"
-
 #include <winsock2.h>
 #include <windows.h>
+
+#include "platform/dns_query.h"
+
 #include <windns.h>
 
 namespace velmora::platform {

@@ -26,8 +26,7 @@ struct Message {
 /// a handler that has let go of its window no longer sees its messages.
 class WindowHandler {
  public:
-  virtual intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam,
-                                       intptr_t lParam) = 0;
+  virtual intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
   virtual WindowHandle boundWindow() const = 0;
 
  protected:
@@ -50,8 +49,8 @@ void destroyHiddenWindow(WindowHandle window);
 bool isWindow(WindowHandle window);
 
 /// DefWindowProcA for the messages a handler does not take itself.
-intptr_t defaultWindowProc(WindowHandle window, uint32_t message,
-                           uintptr_t wParam, intptr_t lParam);
+intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam,
+                           intptr_t lParam);
 
 /// PeekMessageA(PM_REMOVE) for any window of the calling thread.
 bool peekMessage(Message* message);
@@ -60,8 +59,7 @@ bool peekMessage(Message* message);
 intptr_t dispatchMessage(const Message& message);
 
 /// PostMessageA to a window of the calling thread's queue.
-bool postMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                 intptr_t lParam);
+bool postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 /// PostQuitMessage: queues WM_QUIT with the exit code for the calling thread.
 void postQuitMessage(int exitCode);

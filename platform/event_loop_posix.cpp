@@ -1,3 +1,5 @@
+#include "platform/event_loop.h"
+
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -9,7 +11,6 @@
 #include <map>
 #include <vector>
 
-#include "platform/event_loop.h"
 #include "platform/poll_source.h"
 #include "platform/socket.h"
 #include "platform/socket_events_posix.h"
@@ -49,8 +50,8 @@ uintptr_t idOf(WindowHandle window) { return reinterpret_cast<uintptr_t>(window)
 
 void post(const SelectState& state, int fd, long event, int error) {
   if ((state.mask & event) == 0) return;
-  tls.queue.push_back(Message{state.window, state.message,
-                              static_cast<uintptr_t>(fd), makeSelectLParam(event, error)});
+  tls.queue.push_back(Message{state.window, state.message, static_cast<uintptr_t>(fd),
+                              makeSelectLParam(event, error)});
 }
 
 int pendingError(int fd) {
@@ -139,8 +140,8 @@ void pollOnce(uint32_t waitMillis) {
   handleSocketEvents(entries, socketCount);
   for (size_t i = 0; i < sources.size(); ++i) {
     size_t end = i + 1 < sources.size() ? sourceStart[i + 1] : entries.size();
-    bool stillAdded = std::find(tls.sources.begin(), tls.sources.end(), sources[i]) !=
-                      tls.sources.end();
+    bool stillAdded =
+        std::find(tls.sources.begin(), tls.sources.end(), sources[i]) != tls.sources.end();
     if (stillAdded) sources[i]->onPolled(entries.data() + sourceStart[i], end - sourceStart[i]);
   }
 }
@@ -158,16 +159,13 @@ WindowHandle createHiddenWindow(WindowHandler* handler) {
   return reinterpret_cast<WindowHandle>(id);
 }
 
-void destroyHiddenWindow(WindowHandle window) {
-  tls.windows.erase(idOf(window));
-}
+void destroyHiddenWindow(WindowHandle window) { tls.windows.erase(idOf(window)); }
 
 bool isWindow(WindowHandle window) {
   return window != nullptr && tls.windows.count(idOf(window)) != 0;
 }
 
-intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t,
-                           intptr_t) {
+intptr_t defaultWindowProc(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
   // As DefWindowProcA does, a window that receives WM_CLOSE is destroyed.
   if (message == kWmClose) destroyHiddenWindow(window);
   return 0;
@@ -199,8 +197,7 @@ intptr_t dispatchMessage(const Message& message) {
   return handler->handleWindowMessage(message.id, message.wParam, message.lParam);
 }
 
-bool postMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
-                 intptr_t lParam) {
+bool postMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (!isWindow(window)) return false;
   tls.queue.push_back(Message{window, message, wParam, lParam});
   return true;
@@ -219,8 +216,7 @@ void waitForInput(uint32_t waitMillis) {
 void addPollSource(PollSource* source) { tls.sources.push_back(source); }
 
 void removePollSource(PollSource* source) {
-  tls.sources.erase(std::remove(tls.sources.begin(), tls.sources.end(), source),
-                    tls.sources.end());
+  tls.sources.erase(std::remove(tls.sources.begin(), tls.sources.end(), source), tls.sources.end());
 }
 
 int registerAsyncSelect(int fd, WindowHandle window, uint32_t message, long mask) {

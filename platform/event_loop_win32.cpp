@@ -26,7 +26,8 @@ LRESULT CALLBACK socketWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 bool registerWindowClass(void* moduleInstance) {
   // Without a module handle the class is registered for the executable.
-  moduleHandle = moduleInstance ? static_cast<HINSTANCE>(moduleInstance) : GetModuleHandleA(nullptr);
+  moduleHandle =
+      moduleInstance ? static_cast<HINSTANCE>(moduleInstance) : GetModuleHandleA(nullptr);
   WNDCLASSA windowClass = {};
   windowClass.style = CS_GLOBALCLASS;
   windowClass.lpfnWndProc = socketWindowProc;
@@ -39,14 +40,14 @@ bool registerWindowClass(void* moduleInstance) {
 void unregisterWindowClass() { UnregisterClassA(kClassName, moduleHandle); }
 
 WindowHandle createHiddenWindow(WindowHandler* handler) {
-  HWND hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                              moduleHandle, nullptr);
+  HWND hwnd =
+      CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, moduleHandle, nullptr);
   // Without a desktop (a service, or Wine with no display) only a
   // message-only window can be made; it receives everything the
   // components need.
   if (hwnd == nullptr) {
-    hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           moduleHandle, nullptr);
+    hwnd = CreateWindowExA(0, kClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, moduleHandle,
+                           nullptr);
   }
   if (hwnd != nullptr) SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(handler));
   return hwnd;

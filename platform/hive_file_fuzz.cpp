@@ -1,10 +1,10 @@
+#include "platform/hive_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include "platform/hive_file.h"
 
 namespace hive = velmora::platform::hive;
 
@@ -34,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string name;
   // The empty name is no key of its own, so it has no directory name.
-  if (!text.empty() &&
-      (!hive::decodeKeyName(hive::encodeKeyName(text), &name) || name != text)) {
+  if (!text.empty() && (!hive::decodeKeyName(hive::encodeKeyName(text), &name) || name != text)) {
     std::abort();
   }
   hive::decodeKeyName(text, &name);

@@ -2,9 +2,10 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "platform/host_address.h"
+
 #include <vector>
 
-#include "platform/host_address.h"
 #include "platform/sockaddr_convert.h"
 
 namespace velmora::platform {

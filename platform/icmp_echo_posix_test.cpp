@@ -1,3 +1,5 @@
+#include "platform/icmp_echo.h"
+
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/wait.h>
@@ -6,7 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/icmp_echo.h"
 #include "platform/icmp_packet.h"
 #include "platform/inet.h"
 

@@ -5,11 +5,11 @@
 #include <icmpapi.h>
 // clang-format on
 
+#include "platform/icmp_echo.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include "platform/icmp_echo.h"
 
 namespace velmora::platform {
 

@@ -1,7 +1,7 @@
+#include "platform/icmp_packet.h"
+
 #include <cstddef>
 #include <cstdint>
-
-#include "platform/icmp_packet.h"
 
 // Feeds arbitrary bytes to both parsers; built with -fsanitize=fuzzer.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

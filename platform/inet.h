@@ -26,8 +26,7 @@ struct ResolvedAddress {
 /// Returns 0 with the entries in answer order, or the Windows error code of
 /// the failure (POSIX EAI_* values mapped: EAI_NONAME and EAI_NODATA 11001,
 /// EAI_AGAIN 11002, EAI_FAIL 11003, ...).
-int getAddrInfo(const char* node, const char* service,
-                std::vector<ResolvedAddress>* out);
+int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddress>* out);
 
 /// Starts the socket library (WSAStartup 2.2 on Windows; nothing to do on
 /// POSIX). Returns 0 or a Winsock error code; `granted` gets the version.

@@ -1,3 +1,5 @@
+#include "platform/inet.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -6,7 +8,6 @@
 
 #include <cerrno>
 
-#include "platform/inet.h"
 #include "platform/sockaddr_convert.h"
 #include "platform/system_error_posix.h"
 
@@ -15,10 +16,11 @@ namespace velmora::platform {
 namespace {
 
 // getaddrinfo results and the codes Windows' getaddrinfo gives instead.
-#define TAVRO_EAI_MAP(X)                                                             \
-  X(EAI_NONAME, 11001)                                                               \
-  X(EAI_AGAIN, 11002) X(EAI_FAIL, 11003) X(EAI_BADFLAGS, 10022) X(EAI_FAMILY, 10047) \
-      X(EAI_MEMORY, 8) X(EAI_SERVICE, 10109) X(EAI_SOCKTYPE, 10044) TAVRO_EAI_NODATA(X)
+#define TAVRO_EAI_MAP(X)                                                          \
+  X(EAI_NONAME, 11001)                                                            \
+  X(EAI_AGAIN, 11002)                                                             \
+  X(EAI_FAIL, 11003) X(EAI_BADFLAGS, 10022) X(EAI_FAMILY, 10047) X(EAI_MEMORY, 8) \
+      X(EAI_SERVICE, 10109) X(EAI_SOCKTYPE, 10044) TAVRO_EAI_NODATA(X)
 
 // EAI_NODATA is a glibc extension; Windows folds it into "no such host".
 #ifdef EAI_NODATA

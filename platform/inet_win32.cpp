@@ -2,6 +2,7 @@
 #include <ws2tcpip.h>
 
 #include "platform/inet.h"
+
 #include "platform/sockaddr_convert.h"
 
 namespace velmora::platform {

@@ -77,8 +77,8 @@ AdapterAddressesRecord newerForm(const AdapterRecord& adapter,
   record.gateways = adapter.gateways;
   record.dnsServers = dnsServers;
   for (const AdapterAddress& a : adapter.addresses) {
-    if (a.address != "0.0.0.0") record.unicast.push_back({4, a.address, prefixLength(a.mask),
-                                                          0xFFFFFFFF, 0});
+    if (a.address != "0.0.0.0")
+      record.unicast.push_back({4, a.address, prefixLength(a.mask), 0xFFFFFFFF, 0});
   }
   record.unicast.insert(record.unicast.end(), ipv6.begin(), ipv6.end());
   return record;

@@ -1,8 +1,9 @@
-#include "platform/ip_config.h"
-
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+
+#include "platform/ip_config.h"
+
 #include <iphlpapi.h>
 #include <windns.h>
 
@@ -50,8 +51,8 @@ IpConfigApi api;
 
 template <typename F>
 void bind(HMODULE module, const char* name, F* function) {
-  *function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                     : nullptr;
+  *function =
+      module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
 void bindAll() {
@@ -70,7 +71,9 @@ void bindAll() {
   bind(api.dnsapi, "DnsFree", &api.dnsFree);
 }
 
-std::unique_ptr<char[]> sizedBuffer(ULONG size) { return std::make_unique<char[]>(size ? size : 1); }
+std::unique_ptr<char[]> sizedBuffer(ULONG size) {
+  return std::make_unique<char[]>(size ? size : 1);
+}
 
 std::string ipText(const char* text) { return text ? text : ""; }
 
@@ -105,7 +108,8 @@ std::string narrowed(int codePage, const wchar_t* text) {
 template <typename Node>
 std::vector<std::string> addressTexts(const Node* first) {
   std::vector<std::string> list;
-  for (const Node* n = first; n != nullptr; n = n->Next) list.push_back(socketAddressText(n->Address));
+  for (const Node* n = first; n != nullptr; n = n->Next)
+    list.push_back(socketAddressText(n->Address));
   return list;
 }
 
@@ -151,15 +155,31 @@ bool parseIpv6(const std::string& text, SOCKADDR_INET* address) {
 
 std::string cachedValue(const DNS_RECORDW& r, int codePage) {
   switch (r.wType) {
-    case 1: case 11: {
+    case 1:
+    case 11: {
       in_addr address = {};
       address.s_addr = r.Data.A.IpAddress;
       return inet_ntoa(address);
     }
-    case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 9: case 12: case 14: case 15:
-    case 17: case 18: case 21: case 33:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 12:
+    case 14:
+    case 15:
+    case 17:
+    case 18:
+    case 21:
+    case 33:
       return narrowed(codePage, r.Data.PTR.pNameHost);
-    case 13: case 19: case 20:
+    case 13:
+    case 19:
+    case 20:
       return narrowed(codePage, r.Data.MINFO.pNameErrorsMailbox);
     case 65282:
       return narrowed(codePage, r.Data.WINSR.pNameResultDomain);
@@ -227,8 +247,8 @@ bool readNetworkParams(NetworkParams* params) {
 bool listAdapterAddresses(std::vector<AdapterAddressesRecord>* adapters) {
   adapters->clear();
   if (api.getAdaptersAddresses == nullptr) return false;
-  constexpr ULONG kFlags = GAA_FLAG_INCLUDE_PREFIX | GAA_FLAG_INCLUDE_WINS_INFO |
-                           GAA_FLAG_INCLUDE_GATEWAYS;
+  constexpr ULONG kFlags =
+      GAA_FLAG_INCLUDE_PREFIX | GAA_FLAG_INCLUDE_WINS_INFO | GAA_FLAG_INCLUDE_GATEWAYS;
   ULONG size = 0;
   api.getAdaptersAddresses(AF_UNSPEC, kFlags, nullptr, nullptr, &size);
   std::unique_ptr<char[]> buffer = sizedBuffer(size);

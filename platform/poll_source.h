@@ -7,7 +7,6 @@
 #include <poll.h>
 
 #include <cstddef>
-
 #include <cstdint>
 #include <vector>
 
@@ -16,8 +15,7 @@ namespace velmora::platform {
 class PollSource {
  public:
   /// Appends the descriptors to watch; may lower `waitMillis` (for timers).
-  virtual void addDescriptors(std::vector<pollfd>* entries,
-                              uint32_t* waitMillis) = 0;
+  virtual void addDescriptors(std::vector<pollfd>* entries, uint32_t* waitMillis) = 0;
   /// Called after every poll with the entries it added (revents filled in,
   /// all zero after a time-out), on the same thread; may post messages.
   virtual void onPolled(const pollfd* entries, size_t count) = 0;

@@ -18,8 +18,7 @@ TEST(DefaultGateways, TakesTheUpGatewayRoutesWithZeroDestinationAndMask) {
   EXPECT_EQ(defaultGateways(kRoutes, "eth0"), (std::vector<std::string>{"192.0.2.1"}));
   EXPECT_EQ(defaultGateways(kRoutes, "eth1"), (std::vector<std::string>{"192.168.1.1"}));
   EXPECT_TRUE(defaultGateways(kRoutes, "wg0").empty());
-  EXPECT_EQ(defaultGateways(kRoutes, ""),
-            (std::vector<std::string>{"192.0.2.1", "192.168.1.1"}));
+  EXPECT_EQ(defaultGateways(kRoutes, ""), (std::vector<std::string>{"192.0.2.1", "192.168.1.1"}));
   EXPECT_TRUE(defaultGateways("", "eth0").empty());
 }
 

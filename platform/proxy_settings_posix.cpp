@@ -1,6 +1,6 @@
-#include <cstdlib>
-
 #include "platform/proxy_settings.h"
+
+#include <cstdlib>
 
 namespace velmora::platform {
 namespace {

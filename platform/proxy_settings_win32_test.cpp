@@ -1,9 +1,11 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include "platform/proxy_settings.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/proxy_settings.h"
 #include "platform/registry_sandbox_test.h"
 
 namespace velmora::platform {

@@ -1,3 +1,5 @@
+#include "platform/registry.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "platform/hive_file.h"
-#include "platform/registry.h"
 
 // The hive of HKEY_CURRENT_USER is a directory tree: one directory per key
 // (its name encoded by hive::encodeKeyName), holding the key's values in

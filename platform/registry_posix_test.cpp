@@ -1,3 +1,5 @@
+#include "platform/registry.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,7 +13,6 @@
 #include <string>
 
 #include "platform/hive_file.h"
-#include "platform/registry.h"
 #include "platform/registry_sandbox_test.h"
 
 namespace velmora::platform {

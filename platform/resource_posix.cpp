@@ -1,8 +1,9 @@
+#include "platform/resource.h"
+
 #include <cstring>
 #include <mutex>
 #include <vector>
 
-#include "platform/resource.h"
 #include "platform/resource_table.h"
 
 namespace velmora::platform {

@@ -1,9 +1,9 @@
+#include "platform/security_package.h"
+
 #include <dlfcn.h>
 
 #include <cstdint>
 #include <cstdio>
-
-#include "platform/security_package.h"
 
 namespace velmora::platform {
 namespace {

@@ -99,12 +99,30 @@ inline std::string numericIPv6Text(const SocketAddress& address) {
 /// The level and name of a socket option; false for an unknown one.
 inline bool optionLevelAndName(SocketOption option, int* level, int* name) {
   switch (option) {
-    case SocketOption::kKeepAlive: *level = SOL_SOCKET; *name = SO_KEEPALIVE; return true;
-    case SocketOption::kReceiveBuffer: *level = SOL_SOCKET; *name = SO_RCVBUF; return true;
-    case SocketOption::kSendBuffer: *level = SOL_SOCKET; *name = SO_SNDBUF; return true;
-    case SocketOption::kOobInline: *level = SOL_SOCKET; *name = SO_OOBINLINE; return true;
-    case SocketOption::kTcpNoDelay: *level = IPPROTO_TCP; *name = TCP_NODELAY; return true;
-    case SocketOption::kReuseAddress: *level = SOL_SOCKET; *name = SO_REUSEADDR; return true;
+    case SocketOption::kKeepAlive:
+      *level = SOL_SOCKET;
+      *name = SO_KEEPALIVE;
+      return true;
+    case SocketOption::kReceiveBuffer:
+      *level = SOL_SOCKET;
+      *name = SO_RCVBUF;
+      return true;
+    case SocketOption::kSendBuffer:
+      *level = SOL_SOCKET;
+      *name = SO_SNDBUF;
+      return true;
+    case SocketOption::kOobInline:
+      *level = SOL_SOCKET;
+      *name = SO_OOBINLINE;
+      return true;
+    case SocketOption::kTcpNoDelay:
+      *level = IPPROTO_TCP;
+      *name = TCP_NODELAY;
+      return true;
+    case SocketOption::kReuseAddress:
+      *level = SOL_SOCKET;
+      *name = SO_REUSEADDR;
+      return true;
   }
   return false;
 }

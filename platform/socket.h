@@ -56,8 +56,7 @@ int bindSocket(SocketHandle socket, const SocketAddress& address);
 /// A non-blocking socket's connect in progress gives 10035.
 int connectSocket(SocketHandle socket, const SocketAddress& address);
 int listenSocket(SocketHandle socket, int backlog);
-int acceptSocket(SocketHandle socket, SocketHandle* accepted,
-                 SocketAddress* peer);
+int acceptSocket(SocketHandle socket, SocketHandle* accepted, SocketAddress* peer);
 int sendSocket(SocketHandle socket, const void* data, int length, int* sent);
 /// `*received` is 0 at the orderly end of the stream.
 int recvSocket(SocketHandle socket, void* buffer, int length, int* received);
@@ -67,12 +66,12 @@ int setNonBlocking(SocketHandle socket);
 
 /// Socket options the components set.
 enum class SocketOption {
-  kKeepAlive,     // SO_KEEPALIVE, 0 or 1
-  kReceiveBuffer, // SO_RCVBUF, bytes
-  kSendBuffer,    // SO_SNDBUF, bytes
-  kOobInline,     // SO_OOBINLINE, 0 or 1
-  kTcpNoDelay,    // TCP_NODELAY, 0 or 1
-  kReuseAddress,  // SO_REUSEADDR, 0 or 1 (test listeners)
+  kKeepAlive,      // SO_KEEPALIVE, 0 or 1
+  kReceiveBuffer,  // SO_RCVBUF, bytes
+  kSendBuffer,     // SO_SNDBUF, bytes
+  kOobInline,      // SO_OOBINLINE, 0 or 1
+  kTcpNoDelay,     // TCP_NODELAY, 0 or 1
+  kReuseAddress,   // SO_REUSEADDR, 0 or 1 (test listeners)
 };
 int setSocketOption(SocketHandle socket, SocketOption option, int value);
 int getSocketOption(SocketHandle socket, SocketOption option, int* value);
@@ -80,16 +79,14 @@ int getSocketOption(SocketHandle socket, SocketOption option, int* value);
 int setLinger(SocketHandle socket, bool on, int seconds);
 /// SIO_KEEPALIVE_VALS: keep-alive on/off with idle time and interval in ms
 /// (POSIX: TCP_KEEPIDLE / TCP_KEEPINTVL, rounded up to whole seconds).
-int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis,
-                       uint32_t intervalMillis);
+int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis, uint32_t intervalMillis);
 
 /// WSAAsyncSelect: makes the socket non-blocking and asks for `message` on
 /// `window` for the events in `mask` (0 stops them), with Winsock's rules:
 /// FD_CONNECT once with the connect result, FD_WRITE after connect and after a
 /// send that would block, FD_READ re-armed by each receive call, FD_CLOSE
 /// once after the data.
-int asyncSelect(SocketHandle socket, WindowHandle window, uint32_t message,
-                long mask);
+int asyncSelect(SocketHandle socket, WindowHandle window, uint32_t message, long mask);
 
 }  // namespace velmora::platform
 

@@ -14,8 +14,7 @@ namespace velmora::platform {
 /// Winsock code for an errno value (anything unknown gives 10045).
 int winsockCodeFromErrno(int error);
 
-int registerAsyncSelect(int fd, WindowHandle window, uint32_t message,
-                        long mask);
+int registerAsyncSelect(int fd, WindowHandle window, uint32_t message, long mask);
 void noteConnectStarted(int fd);
 void noteReceiveCalled(int fd);
 void noteSendWouldBlock(int fd);

@@ -1,7 +1,9 @@
+#include "platform/socket.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,27 +11,26 @@
 #include <cerrno>
 
 #include "platform/sockaddr_convert.h"
-#include "platform/socket.h"
 #include "platform/socket_events_posix.h"
 
 namespace velmora::platform {
 
 // The one errno table: every socket failure leaves the POSIX layer as the
 // Winsock code Windows would have reported, so texts match on both systems.
-#define VELMORA_ERRNO_MAP(X)                                            \
-  X(EINTR, 10004) X(EPERM, 10013) X(EACCES, 10013) X(EFAULT, 10014)     \
-  X(EINVAL, 10022) X(EMFILE, 10024) X(EWOULDBLOCK, 10035)               \
-  X(EINPROGRESS, 10036) X(EALREADY, 10037) X(EBADF, 10038)              \
-  X(ENOTSOCK, 10038) X(EDESTADDRREQ, 10039) X(EMSGSIZE, 10040)          \
-  X(EPROTOTYPE, 10041) X(ENOPROTOOPT, 10042) X(EPROTONOSUPPORT, 10043)  \
-  X(ESOCKTNOSUPPORT, 10044) X(EOPNOTSUPP, 10045) X(EPFNOSUPPORT, 10046) \
-  X(EAFNOSUPPORT, 10047) X(EADDRINUSE, 10048) X(EADDRNOTAVAIL, 10049)   \
-  X(ENETDOWN, 10050) X(ENETUNREACH, 10051) X(ENETRESET, 10052)          \
-  X(ECONNABORTED, 10053) X(EPIPE, 10054) X(ECONNRESET, 10054)           \
-  X(ENOBUFS, 10055) X(EISCONN, 10056) X(ENOTCONN, 10057)                \
-  X(ESHUTDOWN, 10058) X(ETIMEDOUT, 10060) X(ECONNREFUSED, 10061)        \
-  X(ELOOP, 10062) X(ENAMETOOLONG, 10063) X(EHOSTDOWN, 10064)            \
-  X(EHOSTUNREACH, 10065) X(ENOTEMPTY, 10066)
+#define VELMORA_ERRNO_MAP(X)                                                                     \
+  X(EINTR, 10004)                                                                                \
+  X(EPERM, 10013) X(EACCES, 10013) X(EFAULT, 10014) X(EINVAL, 10022) X(EMFILE, 10024)            \
+      X(EWOULDBLOCK, 10035) X(EINPROGRESS, 10036) X(EALREADY, 10037) X(EBADF, 10038)             \
+          X(ENOTSOCK, 10038) X(EDESTADDRREQ, 10039) X(EMSGSIZE, 10040) X(EPROTOTYPE, 10041)      \
+              X(ENOPROTOOPT, 10042) X(EPROTONOSUPPORT, 10043) X(ESOCKTNOSUPPORT, 10044)          \
+                  X(EOPNOTSUPP, 10045) X(EPFNOSUPPORT, 10046) X(EAFNOSUPPORT, 10047)             \
+                      X(EADDRINUSE, 10048) X(EADDRNOTAVAIL, 10049) X(ENETDOWN, 10050)            \
+                          X(ENETUNREACH, 10051) X(ENETRESET, 10052) X(ECONNABORTED, 10053)       \
+                              X(EPIPE, 10054) X(ECONNRESET, 10054) X(ENOBUFS, 10055)             \
+                                  X(EISCONN, 10056) X(ENOTCONN, 10057) X(ESHUTDOWN, 10058)       \
+                                      X(ETIMEDOUT, 10060) X(ECONNREFUSED, 10061) X(ELOOP, 10062) \
+                                          X(ENAMETOOLONG, 10063) X(EHOSTDOWN, 10064)             \
+                                              X(EHOSTUNREACH, 10065) X(ENOTEMPTY, 10066)
 
 int winsockCodeFromErrno(int error) {
   if (error == EAGAIN) return kWsaEWouldBlock;  // may differ from EWOULDBLOCK
@@ -47,7 +48,6 @@ int lastError() { return winsockCodeFromErrno(errno); }
 int check(int rc) { return rc < 0 ? lastError() : 0; }
 
 int fdOf(SocketHandle socket) { return static_cast<int>(socket); }
-
 
 }  // namespace
 
@@ -71,8 +71,8 @@ int bindSocket(SocketHandle socket, const SocketAddress& address) {
   sockaddr_storage storage;
   int length = detail::toSockaddr(address, &storage);
   if (length == 0) return 10047;
-  return check(::bind(fdOf(socket), reinterpret_cast<sockaddr*>(&storage),
-                      static_cast<socklen_t>(length)));
+  return check(
+      ::bind(fdOf(socket), reinterpret_cast<sockaddr*>(&storage), static_cast<socklen_t>(length)));
 }
 
 int connectSocket(SocketHandle socket, const SocketAddress& address) {
@@ -91,12 +91,10 @@ int listenSocket(SocketHandle socket, int backlog) {
   return check(::listen(fdOf(socket), backlog));
 }
 
-int acceptSocket(SocketHandle socket, SocketHandle* accepted,
-                 SocketAddress* peer) {
+int acceptSocket(SocketHandle socket, SocketHandle* accepted, SocketAddress* peer) {
   sockaddr_storage storage{};
   socklen_t length = sizeof(storage);
-  int fd = ::accept4(fdOf(socket), reinterpret_cast<sockaddr*>(&storage),
-                     &length, SOCK_CLOEXEC);
+  int fd = ::accept4(fdOf(socket), reinterpret_cast<sockaddr*>(&storage), &length, SOCK_CLOEXEC);
   noteReceiveCalled(fdOf(socket));
   if (fd < 0) {
     *accepted = kInvalidSocket;
@@ -109,8 +107,8 @@ int acceptSocket(SocketHandle socket, SocketHandle* accepted,
 
 int sendSocket(SocketHandle socket, const void* data, int length, int* sent) {
   *sent = 0;
-  ssize_t n = ::send(fdOf(socket), data, static_cast<size_t>(length < 0 ? 0 : length),
-                     MSG_NOSIGNAL);
+  ssize_t n =
+      ::send(fdOf(socket), data, static_cast<size_t>(length < 0 ? 0 : length), MSG_NOSIGNAL);
   if (n >= 0) {
     *sent = static_cast<int>(n);
     return 0;
@@ -129,9 +127,7 @@ int recvSocket(SocketHandle socket, void* buffer, int length, int* received) {
   return code;
 }
 
-int shutdownSend(SocketHandle socket) {
-  return check(::shutdown(fdOf(socket), SHUT_WR));
-}
+int shutdownSend(SocketHandle socket) { return check(::shutdown(fdOf(socket), SHUT_WR)); }
 
 int localAddress(SocketHandle socket, SocketAddress* address) {
   sockaddr_storage storage{};
@@ -167,8 +163,7 @@ int setLinger(SocketHandle socket, bool on, int seconds) {
   return check(::setsockopt(fdOf(socket), SOL_SOCKET, SO_LINGER, &value, sizeof(value)));
 }
 
-int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis,
-                       uint32_t intervalMillis) {
+int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis, uint32_t intervalMillis) {
   int code = setSocketOption(socket, SocketOption::kKeepAlive, on ? 1 : 0);
   if (code != 0 || !on) return code;
   int idle = static_cast<int>((timeMillis + 999) / 1000);
@@ -177,12 +172,10 @@ int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis,
   if (interval < 1) interval = 1;
   code = check(::setsockopt(fdOf(socket), IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof(idle)));
   if (code != 0) return code;
-  return check(::setsockopt(fdOf(socket), IPPROTO_TCP, TCP_KEEPINTVL, &interval,
-                            sizeof(interval)));
+  return check(::setsockopt(fdOf(socket), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof(interval)));
 }
 
-int asyncSelect(SocketHandle socket, WindowHandle window, uint32_t message,
-                long mask) {
+int asyncSelect(SocketHandle socket, WindowHandle window, uint32_t message, long mask) {
   if (socket == kInvalidSocket) return 10038;
   int code = setNonBlocking(socket);
   if (code != 0) return code;

@@ -1,10 +1,12 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <mstcpip.h>
 #include <windows.h>
 
-#include "platform/sockaddr_convert.h"
 #include "platform/socket.h"
+
+#include <mstcpip.h>
+
+#include "platform/sockaddr_convert.h"
 
 namespace velmora::platform {
 namespace {
@@ -12,7 +14,6 @@ namespace {
 SOCKET sockOf(SocketHandle socket) { return static_cast<SOCKET>(socket); }
 
 int check(int rc) { return rc == SOCKET_ERROR ? WSAGetLastError() : 0; }
-
 
 }  // namespace
 
@@ -101,8 +102,7 @@ int getSocketOption(SocketHandle socket, SocketOption option, int* value) {
   int level = 0, name = 0;
   if (!detail::optionLevelAndName(option, &level, &name)) return WSAENOPROTOOPT;
   int length = sizeof(*value);
-  return check(::getsockopt(sockOf(socket), level, name, reinterpret_cast<char*>(value),
-                            &length));
+  return check(::getsockopt(sockOf(socket), level, name, reinterpret_cast<char*>(value), &length));
 }
 
 int setLinger(SocketHandle socket, bool on, int seconds) {
@@ -113,15 +113,14 @@ int setLinger(SocketHandle socket, bool on, int seconds) {
                             reinterpret_cast<const char*>(&value), sizeof(value)));
 }
 
-int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis,
-                       uint32_t intervalMillis) {
+int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis, uint32_t intervalMillis) {
   tcp_keepalive values = {};
   values.onoff = on ? 1 : 0;
   values.keepalivetime = timeMillis;
   values.keepaliveinterval = intervalMillis;
   DWORD returned = 0;
-  return check(::WSAIoctl(sockOf(socket), SIO_KEEPALIVE_VALS, &values, sizeof(values), nullptr,
-                          0, &returned, nullptr, nullptr));
+  return check(::WSAIoctl(sockOf(socket), SIO_KEEPALIVE_VALS, &values, sizeof(values), nullptr, 0,
+                          &returned, nullptr, nullptr));
 }
 
 int asyncSelect(SocketHandle socket, WindowHandle window, uint32_t message, long mask) {

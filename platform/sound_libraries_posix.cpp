@@ -30,8 +30,7 @@ class Library {
 bool loadSndfile(SndfileApi* api) {
   static const Library library("libsndfile.so.1");
   return library.bind("sf_open_virtual", &api->openVirtual) &&
-         library.bind("sf_readf_short", &api->readfShort) &&
-         library.bind("sf_close", &api->close);
+         library.bind("sf_readf_short", &api->readfShort) && library.bind("sf_close", &api->close);
 }
 
 bool loadAlsa(AlsaApi* api) {

@@ -1,4 +1,5 @@
 #include "platform/sound.h"
+
 #include "platform/sound_player_posix.h"
 
 namespace velmora::platform {

@@ -1,3 +1,5 @@
+#include "app/sound.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/sound.h"
 #include "platform/resource.h"
 #include "platform/sound.h"
 #include "platform/sound_player_posix.h"

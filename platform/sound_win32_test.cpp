@@ -1,9 +1,10 @@
+#include "app/sound.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "app/sound.h"
 #include "platform/resource.h"
 #include "platform/sound.h"
 

@@ -13,8 +13,7 @@ namespace velmora::platform {
 /// a buffer of `bufferSize` bytes: line breaks come out as blanks, so a text
 /// normally ends with one blank. Returns false when the system has no text
 /// for the code (POSIX: the code is not in our table of Windows texts).
-bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize,
-                       std::string* text);
+bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize, std::string* text);
 
 /// The calling thread's last system error as a Windows code (GetLastError;
 /// on POSIX errno mapped to its Windows/Winsock code).

@@ -1,9 +1,10 @@
 #include <windows.h>
+
+#include "platform/system_error.h"
+
 #include <winnetwk.h>
 
 #include <vector>
-
-#include "platform/system_error.h"
 
 namespace velmora::platform {
 

@@ -1,7 +1,7 @@
+#include "platform/ticks.h"
+
 #include <cerrno>
 #include <ctime>
-
-#include "platform/ticks.h"
 
 namespace velmora::platform {
 

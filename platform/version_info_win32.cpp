@@ -1,9 +1,9 @@
 #include <windows.h>
 
+#include "platform/version_info.h"
+
 #include <algorithm>
 #include <vector>
-
-#include "platform/version_info.h"
 
 namespace velmora::platform {
 

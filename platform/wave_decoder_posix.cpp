@@ -1,6 +1,5 @@
 #include "platform/wave_decoder_posix.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <memory>

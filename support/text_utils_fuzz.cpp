@@ -1,9 +1,9 @@
+#include "support/text_utils.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-#include "support/text_utils.h"
 
 // Input: one byte giving the delimiter length (1..4), the delimiter, then the
 // text. A split never hands out an empty part, and the tokenizer ends.

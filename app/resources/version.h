@@ -28,15 +28,15 @@
 
 /* Every string of the table, for code that walks them all. Keys without a
    value (trademarks, private and special build) are left out. */
-#define TAVRO_VERSION_STRINGS(X)                     \
-  X("Comments", TAVRO_COMMENTS)                      \
-  X("CompanyName", TAVRO_COMPANY_NAME)               \
-  X("FileDescription", TAVRO_FILE_DESCRIPTION)       \
-  X("FileVersion", TAVRO_FILE_VERSION)               \
-  X("InternalName", TAVRO_INTERNAL_NAME)             \
-  X("LegalCopyright", TAVRO_LEGAL_COPYRIGHT)         \
-  X("OriginalFilename", TAVRO_ORIGINAL_FILENAME)     \
-  X("ProductName", TAVRO_PRODUCT_NAME)               \
+#define TAVRO_VERSION_STRINGS(X)                 \
+  X("Comments", TAVRO_COMMENTS)                  \
+  X("CompanyName", TAVRO_COMPANY_NAME)           \
+  X("FileDescription", TAVRO_FILE_DESCRIPTION)   \
+  X("FileVersion", TAVRO_FILE_VERSION)           \
+  X("InternalName", TAVRO_INTERNAL_NAME)         \
+  X("LegalCopyright", TAVRO_LEGAL_COPYRIGHT)     \
+  X("OriginalFilename", TAVRO_ORIGINAL_FILENAME) \
+  X("ProductName", TAVRO_PRODUCT_NAME)           \
   X("ProductVersion", TAVRO_PRODUCT_VERSION)
 
 #endif /* TAVRO_APP_RESOURCES_VERSION_H_ */

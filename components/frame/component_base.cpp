@@ -7,8 +7,7 @@
 
 namespace velmora::components {
 
-ComponentBase::ComponentBase()
-    : charsetMode_(platform::systemAnsiCodePage() == 932 ? 1 : 0) {}
+ComponentBase::ComponentBase() : charsetMode_(platform::systemAnsiCodePage() == 932 ? 1 : 0) {}
 
 void ComponentBase::completeResult(int code) {
   if (code != 0 && messageText_.empty()) messageText_ = completionText(code);

@@ -33,8 +33,8 @@ void splitNameAndIndex(const std::string& raw, ConfigSetting* setting) {
     return;
   }
   size_t close = raw.find_first_of("])", open + 1);
-  std::string inside = raw.substr(open + 1, close == std::string::npos ? std::string::npos
-                                                                       : close - open - 1);
+  std::string inside =
+      raw.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
   ConfigSetting number;
   number.value = trimBlanks(inside);
   setting->index = number.intValue();

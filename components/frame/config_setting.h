@@ -34,10 +34,9 @@ std::string configInteger(int64_t value);
 /// field (or put its value into `answer` for a query) and return true.
 bool configBoolField(const ConfigSetting& setting, const char* key, bool* field,
                      std::string* answer);
-bool configIntField(const ConfigSetting& setting, const char* key, int* field,
-                    std::string* answer);
-bool configTextField(const ConfigSetting& setting, const char* key,
-                     std::string* field, std::string* answer);
+bool configIntField(const ConfigSetting& setting, const char* key, int* field, std::string* answer);
+bool configTextField(const ConfigSetting& setting, const char* key, std::string* field,
+                     std::string* answer);
 
 }  // namespace velmora::components
 

@@ -1,9 +1,9 @@
+#include "components/frame/config_setting.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-#include "components/frame/config_setting.h"
 
 using velmora::components::ConfigSetting;
 

@@ -19,9 +19,7 @@ struct EventArg {
 
   static EventArg integerArg(intptr_t value) { return {Kind::kInteger, value, nullptr, 0}; }
   static EventArg text(const char* value) { return {Kind::kText, 0, value, 0}; }
-  static EventArg bytes(const char* value, int length) {
-    return {Kind::kBytes, 0, value, length};
-  }
+  static EventArg bytes(const char* value, int length) { return {Kind::kBytes, 0, value, length}; }
 };
 
 /// Delivers events to the callback given to Create, synchronously. A callback

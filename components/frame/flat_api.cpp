@@ -98,7 +98,8 @@ intptr_t getValue(ComponentBase* c, int base, IdForm form, int* length) {
   if (!isTextual(info->kind)) return word;
   const char* bytes = reinterpret_cast<const char*>(word);
   if (form == IdForm::kPlain) {
-    *length = info->kind == ValueKind::kBytes ? byteLength : (bytes ? static_cast<int>(std::strlen(bytes)) : 0);
+    *length = info->kind == ValueKind::kBytes ? byteLength
+                                              : (bytes ? static_cast<int>(std::strlen(bytes)) : 0);
     return word;
   }
   size_t n = info->kind == ValueKind::kBytes ? static_cast<size_t>(byteLength < 0 ? 0 : byteLength)
@@ -139,9 +140,8 @@ int setValue(ComponentBase* c, int base, IdForm form, const void* value, int len
 }
 
 // Copies the caller's parameters into MethodArgs, converting wide input.
-int takeParams(ComponentBase* c, const MethodInfo& info, bool wide, int count,
-               void* params[], int lengths[], MethodArgs* args,
-               std::vector<std::string>* converted) {
+int takeParams(ComponentBase* c, const MethodInfo& info, bool wide, int count, void* params[],
+               int lengths[], MethodArgs* args, std::vector<std::string>* converted) {
   for (int i = 0; i < info.paramCount && i < count && params; ++i) {
     intptr_t word = reinterpret_cast<intptr_t>(params[i]);
     int length = lengths ? lengths[i] : 0;
@@ -242,8 +242,7 @@ void* flatCreate(ComponentKind kind, ComponentEventCallback callback, void* cont
   return create ? flatCreateWith(create, callback, context) : nullptr;
 }
 
-void* flatCreateWith(ComponentBase* (*create)(), ComponentEventCallback callback,
-                     void* context) {
+void* flatCreateWith(ComponentBase* (*create)(), ComponentEventCallback callback, void* context) {
   try {
     ComponentBase* c = create();
     if (c != nullptr) c->eventSink().bind(callback, context);

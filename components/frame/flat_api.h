@@ -39,8 +39,7 @@ int flatStaticInit(ComponentKind kind, void* moduleInstance);
 int flatStaticDestroy(ComponentKind kind);
 void* flatCreate(ComponentKind kind, ComponentEventCallback callback, void* context);
 /// Create with an explicit factory (tests, and the frame's own objects).
-void* flatCreateWith(ComponentBase* (*create)(), ComponentEventCallback callback,
-                     void* context);
+void* flatCreateWith(ComponentBase* (*create)(), ComponentEventCallback callback, void* context);
 int flatDestroy(void* handle);
 void* flatGet(void* handle, int propertyId, int index, int* length);
 int flatSet(void* handle, int propertyId, int index, const void* value, int length);

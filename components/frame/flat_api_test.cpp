@@ -158,7 +158,9 @@ TEST_F(FlatApi, WideMethodsConvertTextsBothWaysAndWriteBackByteCounts) {
   void* params[2] = {const_cast<char16_t*>(u"\u00fcber"), nullptr};
   int lengths[2] = {0, 0};
   EXPECT_EQ(flatDo(handle_, 10000 + kEcho, 2, params, lengths), 0);
-  EXPECT_EQ(testObject(handle_)->name, "\xC3\xBC" "ber");
+  EXPECT_EQ(testObject(handle_)->name,
+            "\xC3\xBC"
+            "ber");
   EXPECT_EQ(std::u16string(static_cast<const char16_t*>(params[1])), u"\u00fcber");
   void* send[1] = {const_cast<char16_t*>(u"\u00fc\u00fc")};
   int sendLength[1] = {2};

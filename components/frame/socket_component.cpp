@@ -14,8 +14,7 @@ SocketComponent::~SocketComponent() {
   if (window != nullptr) platform::destroyHiddenWindow(window);
 }
 
-intptr_t SocketComponent::handleWindowMessage(uint32_t message, uintptr_t wParam,
-                                              intptr_t lParam) {
+intptr_t SocketComponent::handleWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (ignoreExternalEvents_ && !dispatching_) return 0;
   if (window_ == nullptr) return 0;
   return platform::defaultWindowProc(window_, message, wParam, lParam);
@@ -74,8 +73,7 @@ void SocketComponent::armDeadline() {
 bool SocketComponent::deadlinePassed() const {
   // Compared as a signed distance so that the 49.7-day wrap of the tick
   // counter does not end or extend a wait.
-  return deadline_ != 0 &&
-         static_cast<int32_t>(platform::tickCount() - deadline_) > 0;
+  return deadline_ != 0 && static_cast<int32_t>(platform::tickCount() - deadline_) > 0;
 }
 
 int SocketComponent::timeoutProperty() const {
@@ -102,8 +100,7 @@ int SocketComponent::interrupt() {
   return 0;
 }
 
-bool SocketComponent::configureQosTrafficType(const ConfigSetting& setting,
-                                              std::string* answer) {
+bool SocketComponent::configureQosTrafficType(const ConfigSetting& setting, std::string* answer) {
   if (!setting.is("QOSTrafficType")) return false;
   static const char* const kNames[] = {"BestEffort", "Background", "ExcellentEffort",
                                        "AudioVideo", "Voice",      "Control"};

@@ -36,8 +36,7 @@ class SocketComponent : public ComponentBase, public platform::WindowHandler {
   /// Default handling: ignored while IgnoreExternalEvents is set outside a
   /// wait step's dispatch, else DefWindowProcA. Layers above override it for
   /// their notifications and pass the rest here.
-  intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam,
-                               intptr_t lParam) override;
+  intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
   /// One pass of message processing or waiting; 1 to go on waiting, 0 when
   /// the wait must end (interrupt or deadline set the message text; WM_QUIT,

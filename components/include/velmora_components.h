@@ -57,17 +57,18 @@ extern "C" {
 #define VELMORA_WIDE_EVENT_REQUEST (-10000)
 #define VELMORA_CODEPAGE_PROPERTY 2010
 
-typedef int(VELMORA_CALL* ComponentEventCallback)(void* context, int eventId,
-                                                  int paramCount, void* params[],
-                                                  int lengths[]);
+typedef int(VELMORA_CALL* ComponentEventCallback)(void* context, int eventId, int paramCount,
+                                                  void* params[], int lengths[]);
 
 VELMORA_API int VELMORA_CALL IPPort_StaticInit(void* moduleInstance);
 VELMORA_API int VELMORA_CALL IPPort_StaticDestroy(void);
 VELMORA_API void* VELMORA_CALL IPPort_Create(ComponentEventCallback callback, void* context);
 VELMORA_API int VELMORA_CALL IPPort_Destroy(void* handle);
 VELMORA_API void* VELMORA_CALL IPPort_Get(void* handle, int propertyId, int index, int* length);
-VELMORA_API int VELMORA_CALL IPPort_Set(void* handle, int propertyId, int index, const void* value, int length);
-VELMORA_API int VELMORA_CALL IPPort_Do(void* handle, int methodId, int paramCount, void* params[], int lengths[]);
+VELMORA_API int VELMORA_CALL IPPort_Set(void* handle, int propertyId, int index, const void* value,
+                                        int length);
+VELMORA_API int VELMORA_CALL IPPort_Do(void* handle, int methodId, int paramCount, void* params[],
+                                       int lengths[]);
 VELMORA_API const char* VELMORA_CALL IPPort_GetLastError(void* handle);
 VELMORA_API int VELMORA_CALL IPPort_GetLastErrorCode(void* handle);
 VELMORA_API int VELMORA_CALL IPPort_CheckIndex(void* handle, int propertyId, int index);
@@ -77,8 +78,10 @@ VELMORA_API int VELMORA_CALL IPInfo_StaticDestroy(void);
 VELMORA_API void* VELMORA_CALL IPInfo_Create(ComponentEventCallback callback, void* context);
 VELMORA_API int VELMORA_CALL IPInfo_Destroy(void* handle);
 VELMORA_API void* VELMORA_CALL IPInfo_Get(void* handle, int propertyId, int index, int* length);
-VELMORA_API int VELMORA_CALL IPInfo_Set(void* handle, int propertyId, int index, const void* value, int length);
-VELMORA_API int VELMORA_CALL IPInfo_Do(void* handle, int methodId, int paramCount, void* params[], int lengths[]);
+VELMORA_API int VELMORA_CALL IPInfo_Set(void* handle, int propertyId, int index, const void* value,
+                                        int length);
+VELMORA_API int VELMORA_CALL IPInfo_Do(void* handle, int methodId, int paramCount, void* params[],
+                                       int lengths[]);
 VELMORA_API const char* VELMORA_CALL IPInfo_GetLastError(void* handle);
 VELMORA_API int VELMORA_CALL IPInfo_GetLastErrorCode(void* handle);
 VELMORA_API int VELMORA_CALL IPInfo_CheckIndex(void* handle, int propertyId, int index);

@@ -22,8 +22,8 @@ int IPInfo::FireError(ErrorEventParams*) { return 0; }
 int IPInfo::FireRequestComplete(RequestCompleteEventParams*) { return 0; }
 int IPInfo::FireWideEvent(int, int, void*[], int[]) { return 0; }
 
-int VELMORA_CALL IPInfo::dispatchEvent(void* context, int eventId, int paramCount,
-                                       void* params[], int lengths[]) {
+int VELMORA_CALL IPInfo::dispatchEvent(void* context, int eventId, int paramCount, void* params[],
+                                       int lengths[]) {
   IPInfo* self = static_cast<IPInfo*>(context);
   if (self == nullptr) return 0;
   if (eventId > 10000) return self->FireWideEvent(eventId - 10000, paramCount, params, lengths);
@@ -32,8 +32,7 @@ int VELMORA_CALL IPInfo::dispatchEvent(void* context, int eventId, int paramCoun
     return self->FireError(&e);
   }
   if (eventId == 2) {
-    RequestCompleteEventParams e{integerAt(paramCount, params, 0),
-                                 integerAt(paramCount, params, 1),
+    RequestCompleteEventParams e{integerAt(paramCount, params, 0), integerAt(paramCount, params, 1),
                                  textAt(paramCount, params, 2), 0};
     return self->FireRequestComplete(&e);
   }

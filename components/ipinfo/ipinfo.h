@@ -29,8 +29,8 @@ class IPInfo {
   virtual int FireWideEvent(int eventId, int paramCount, void* params[], int lengths[]);
   virtual ~IPInfo();
 
-  static int VELMORA_CALL dispatchEvent(void* context, int eventId, int paramCount,
-                                        void* params[], int lengths[]);
+  static int VELMORA_CALL dispatchEvent(void* context, int eventId, int paramCount, void* params[],
+                                        int lengths[]);
 
  protected:
   void* handle_;

@@ -98,7 +98,8 @@ void IpInfoClient::detailsFromOlderForm(const platform::AdapterRecord& adapter) 
     d.subnetMask = adapter.addresses.front().mask;
   }
   std::vector<std::string> others;
-  for (size_t i = 1; i < adapter.addresses.size(); ++i) others.push_back(adapter.addresses[i].address);
+  for (size_t i = 1; i < adapter.addresses.size(); ++i)
+    others.push_back(adapter.addresses[i].address);
   d.otherAddresses = joinList(others);
   d.gateway = firstOrEmpty(adapter.gateways);
   d.dhcpServer = adapter.dhcpServer;
@@ -111,7 +112,8 @@ void IpInfoClient::detailsFromOlderForm(const platform::AdapterRecord& adapter) 
   d.adapterType = adapterTypeName(adapter.type, false);
   const int status = services_.perAdapterDnsServers(adapter.index, &olderDnsServers_);
   if (status != 0) {
-    raiseEvent(1, {EventArg::integerArg(status), EventArg::text("Error getting per-adapter info.")});
+    raiseEvent(1,
+               {EventArg::integerArg(status), EventArg::text("Error getting per-adapter info.")});
     return;
   }
   olderDnsLoaded_ = true;

@@ -38,9 +38,9 @@ struct AdapterDetails {
   bool dhcpEnabled = false;
   int zoneIndex = 0;
   bool usesWins = false;
-  std::string description, dhcpServer, gateway, leaseObtained, leaseExpires, adapterName,
-      ipAddress, otherAddresses, physicalAddress, primaryWinsServer, secondaryWinsServer,
-      subnetMask, adapterType, dnsServers, ipv6Address;
+  std::string description, dhcpServer, gateway, leaseObtained, leaseExpires, adapterName, ipAddress,
+      otherAddresses, physicalAddress, primaryWinsServer, secondaryWinsServer, subnetMask,
+      adapterType, dnsServers, ipv6Address;
 };
 
 /// Result codes of the information component.

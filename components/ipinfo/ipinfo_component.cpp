@@ -12,45 +12,105 @@ namespace velmora::components {
 namespace {
 
 enum Property {
-  kVersionTagId = 0, kAdapterCount, kAdapterDescription, kAdapterDeviceIndex, kAdapterDhcpEnabled,
-  kAdapterDhcpServer, kAdapterDnsServers, kAdapterGateway, kAdapterIndex, kAdapterIpAddress,
-  kAdapterIpv6Address, kAdapterLeaseExpires, kAdapterLeaseObtained, kAdapterName,
-  kAdapterOtherAddresses, kAdapterPhysicalAddress, kAdapterPrimaryWinsServer,
-  kAdapterSecondaryWinsServer, kAdapterSubnetMask, kAdapterType, kAdapterUsesWins,
-  kAdapterZoneIndex, kArpProxyEnabled, kDhcpScope, kDnsEnabled, kDnsServer, kDomainName,
-  kHostAddress, kHostAliases, kHostName, kLocalHost, kNodeType, kOtherAddresses, kDnsServers,
-  kPendingRequests, kRequestId, kRoutingEnabled, kServiceAliases, kServiceName, kServicePort,
+  kVersionTagId = 0,
+  kAdapterCount,
+  kAdapterDescription,
+  kAdapterDeviceIndex,
+  kAdapterDhcpEnabled,
+  kAdapterDhcpServer,
+  kAdapterDnsServers,
+  kAdapterGateway,
+  kAdapterIndex,
+  kAdapterIpAddress,
+  kAdapterIpv6Address,
+  kAdapterLeaseExpires,
+  kAdapterLeaseObtained,
+  kAdapterName,
+  kAdapterOtherAddresses,
+  kAdapterPhysicalAddress,
+  kAdapterPrimaryWinsServer,
+  kAdapterSecondaryWinsServer,
+  kAdapterSubnetMask,
+  kAdapterType,
+  kAdapterUsesWins,
+  kAdapterZoneIndex,
+  kArpProxyEnabled,
+  kDhcpScope,
+  kDnsEnabled,
+  kDnsServer,
+  kDomainName,
+  kHostAddress,
+  kHostAliases,
+  kHostName,
+  kLocalHost,
+  kNodeType,
+  kOtherAddresses,
+  kDnsServers,
+  kPendingRequests,
+  kRequestId,
+  kRoutingEnabled,
+  kServiceAliases,
+  kServiceName,
+  kServicePort,
   kServiceProtocol
 };
 
-enum Method { kConfig = 2, kDhcpRelease, kDhcpRenew, kDoEvents, kGetMac, kReset,
-              kResolveAddress, kResolveName };
+enum Method {
+  kConfig = 2,
+  kDhcpRelease,
+  kDhcpRenew,
+  kDoEvents,
+  kGetMac,
+  kReset,
+  kResolveAddress,
+  kResolveName
+};
 
 constexpr ValueKind kInt = ValueKind::kInteger;
 constexpr ValueKind kBool = ValueKind::kBoolean;
 constexpr ValueKind kText = ValueKind::kText;
 
 constexpr PropertyInfo kProperties[] = {
-    {kVersionTagId, kText, kRead},          {kAdapterCount, kInt, kRead},
-    {kAdapterDescription, kText, kRead},  {kAdapterDeviceIndex, kInt, kRead},
-    {kAdapterDhcpEnabled, kBool, kRead},  {kAdapterDhcpServer, kText, kRead},
-    {kAdapterDnsServers, kText, kRead},   {kAdapterGateway, kText, kRead},
-    {kAdapterIndex, kInt, kReadWrite},    {kAdapterIpAddress, kText, kRead},
-    {kAdapterIpv6Address, kText, kRead},  {kAdapterLeaseExpires, kText, kRead},
-    {kAdapterLeaseObtained, kText, kRead}, {kAdapterName, kText, kRead},
-    {kAdapterOtherAddresses, kText, kRead}, {kAdapterPhysicalAddress, kText, kRead},
-    {kAdapterPrimaryWinsServer, kText, kRead}, {kAdapterSecondaryWinsServer, kText, kRead},
-    {kAdapterSubnetMask, kText, kRead},   {kAdapterType, kText, kRead},
-    {kAdapterUsesWins, kBool, kRead},     {kAdapterZoneIndex, kInt, kRead},
-    {kArpProxyEnabled, kInt, kRead},      {kDhcpScope, kText, kRead},
-    {kDnsEnabled, kInt, kRead},           {kDnsServer, kText, kRead},
-    {kDomainName, kText, kRead},          {kHostAddress, kText, kReadWrite},
-    {kHostAliases, kText, kRead},         {kHostName, kText, kReadWrite},
-    {kLocalHost, kText, kRead},           {kNodeType, kText, kRead},
-    {kOtherAddresses, kText, kRead},      {kDnsServers, kText, kRead},
-    {kPendingRequests, kInt, kReadWrite},      {kRequestId, kInt, kRead},
-    {kRoutingEnabled, kInt, kRead},       {kServiceAliases, kText, kRead},
-    {kServiceName, kText, kReadWrite},         {kServicePort, kInt, kReadWrite},
+    {kVersionTagId, kText, kRead},
+    {kAdapterCount, kInt, kRead},
+    {kAdapterDescription, kText, kRead},
+    {kAdapterDeviceIndex, kInt, kRead},
+    {kAdapterDhcpEnabled, kBool, kRead},
+    {kAdapterDhcpServer, kText, kRead},
+    {kAdapterDnsServers, kText, kRead},
+    {kAdapterGateway, kText, kRead},
+    {kAdapterIndex, kInt, kReadWrite},
+    {kAdapterIpAddress, kText, kRead},
+    {kAdapterIpv6Address, kText, kRead},
+    {kAdapterLeaseExpires, kText, kRead},
+    {kAdapterLeaseObtained, kText, kRead},
+    {kAdapterName, kText, kRead},
+    {kAdapterOtherAddresses, kText, kRead},
+    {kAdapterPhysicalAddress, kText, kRead},
+    {kAdapterPrimaryWinsServer, kText, kRead},
+    {kAdapterSecondaryWinsServer, kText, kRead},
+    {kAdapterSubnetMask, kText, kRead},
+    {kAdapterType, kText, kRead},
+    {kAdapterUsesWins, kBool, kRead},
+    {kAdapterZoneIndex, kInt, kRead},
+    {kArpProxyEnabled, kInt, kRead},
+    {kDhcpScope, kText, kRead},
+    {kDnsEnabled, kInt, kRead},
+    {kDnsServer, kText, kRead},
+    {kDomainName, kText, kRead},
+    {kHostAddress, kText, kReadWrite},
+    {kHostAliases, kText, kRead},
+    {kHostName, kText, kReadWrite},
+    {kLocalHost, kText, kRead},
+    {kNodeType, kText, kRead},
+    {kOtherAddresses, kText, kRead},
+    {kDnsServers, kText, kRead},
+    {kPendingRequests, kInt, kReadWrite},
+    {kRequestId, kInt, kRead},
+    {kRoutingEnabled, kInt, kRead},
+    {kServiceAliases, kText, kRead},
+    {kServiceName, kText, kReadWrite},
+    {kServicePort, kInt, kReadWrite},
     {kServiceProtocol, kText, kReadWrite},
 };
 
@@ -108,36 +168,60 @@ intptr_t IPInfoComponent::text(std::string value) {
 intptr_t IPInfoComponent::adapterText(int id) {
   const AdapterDetails& d = details();
   switch (id) {
-    case kAdapterDescription: return text(d.description);
-    case kAdapterDhcpServer: return text(d.dhcpServer);
-    case kAdapterDnsServers: return text(d.dnsServers);
-    case kAdapterGateway: return text(d.gateway);
-    case kAdapterIpAddress: return text(d.ipAddress);
-    case kAdapterIpv6Address: return text(d.ipv6Address);
-    case kAdapterLeaseExpires: return text(d.leaseExpires);
-    case kAdapterLeaseObtained: return text(d.leaseObtained);
-    case kAdapterName: return text(d.adapterName);
-    case kAdapterOtherAddresses: return text(d.otherAddresses);
-    case kAdapterPhysicalAddress: return text(d.physicalAddress);
-    case kAdapterPrimaryWinsServer: return text(d.primaryWinsServer);
-    case kAdapterSecondaryWinsServer: return text(d.secondaryWinsServer);
-    case kAdapterSubnetMask: return text(d.subnetMask);
-    case kAdapterType: return text(d.adapterType);
-    default: return text(std::string());
+    case kAdapterDescription:
+      return text(d.description);
+    case kAdapterDhcpServer:
+      return text(d.dhcpServer);
+    case kAdapterDnsServers:
+      return text(d.dnsServers);
+    case kAdapterGateway:
+      return text(d.gateway);
+    case kAdapterIpAddress:
+      return text(d.ipAddress);
+    case kAdapterIpv6Address:
+      return text(d.ipv6Address);
+    case kAdapterLeaseExpires:
+      return text(d.leaseExpires);
+    case kAdapterLeaseObtained:
+      return text(d.leaseObtained);
+    case kAdapterName:
+      return text(d.adapterName);
+    case kAdapterOtherAddresses:
+      return text(d.otherAddresses);
+    case kAdapterPhysicalAddress:
+      return text(d.physicalAddress);
+    case kAdapterPrimaryWinsServer:
+      return text(d.primaryWinsServer);
+    case kAdapterSecondaryWinsServer:
+      return text(d.secondaryWinsServer);
+    case kAdapterSubnetMask:
+      return text(d.subnetMask);
+    case kAdapterType:
+      return text(d.adapterType);
+    default:
+      return text(std::string());
   }
 }
 
 intptr_t IPInfoComponent::lookupText(int id) {
   const LookupResults& r = lookup();
   switch (id) {
-    case kHostAddress: return text(r.hostAddress);
-    case kHostAliases: return text(r.hostAliases);
-    case kHostName: return text(r.hostName);
-    case kOtherAddresses: return text(r.otherAddresses);
-    case kServiceAliases: return text(r.serviceAliases);
-    case kServiceName: return text(r.serviceName);
-    case kServiceProtocol: return text(r.serviceProtocol);
-    default: return adapterText(id);
+    case kHostAddress:
+      return text(r.hostAddress);
+    case kHostAliases:
+      return text(r.hostAliases);
+    case kHostName:
+      return text(r.hostName);
+    case kOtherAddresses:
+      return text(r.otherAddresses);
+    case kServiceAliases:
+      return text(r.serviceAliases);
+    case kServiceName:
+      return text(r.serviceName);
+    case kServiceProtocol:
+      return text(r.serviceProtocol);
+    default:
+      return adapterText(id);
   }
 }
 
@@ -146,51 +230,83 @@ intptr_t IPInfoComponent::parameterValue(int id) {
   const platform::NetworkParams none;
   if (p == nullptr) p = &none;
   switch (id) {
-    case kArpProxyEnabled: return p->enableProxy;
-    case kDnsEnabled: return p->enableDns;
-    case kRoutingEnabled: return p->enableRouting;
-    case kDhcpScope: return text(p->scopeId);
-    case kDomainName: return text(p->domainName);
-    case kNodeType: return text(nodeTypeName(p->nodeType));
-    default: return 0;
+    case kArpProxyEnabled:
+      return p->enableProxy;
+    case kDnsEnabled:
+      return p->enableDns;
+    case kRoutingEnabled:
+      return p->enableRouting;
+    case kDhcpScope:
+      return text(p->scopeId);
+    case kDomainName:
+      return text(p->domainName);
+    case kNodeType:
+      return text(nodeTypeName(p->nodeType));
+    default:
+      return 0;
   }
 }
 
 intptr_t IPInfoComponent::getProperty(int id, int*) {
   const AdapterDetails& d = details();
   switch (id) {
-    case kVersionTagId: return text(kComponentVersionTag);
-    case kAdapterCount: return adapterCount();
-    case kAdapterDeviceIndex: return d.deviceIndex;
-    case kAdapterDhcpEnabled: return d.dhcpEnabled ? 1 : 0;
-    case kAdapterIndex: return adapterIndex();
-    case kAdapterUsesWins: return d.usesWins ? 1 : 0;
-    case kAdapterZoneIndex: return d.zoneIndex;
-    case kArpProxyEnabled: case kDnsEnabled: case kRoutingEnabled: case kDhcpScope:
-    case kDomainName: case kNodeType:
+    case kVersionTagId:
+      return text(kComponentVersionTag);
+    case kAdapterCount:
+      return adapterCount();
+    case kAdapterDeviceIndex:
+      return d.deviceIndex;
+    case kAdapterDhcpEnabled:
+      return d.dhcpEnabled ? 1 : 0;
+    case kAdapterIndex:
+      return adapterIndex();
+    case kAdapterUsesWins:
+      return d.usesWins ? 1 : 0;
+    case kAdapterZoneIndex:
+      return d.zoneIndex;
+    case kArpProxyEnabled:
+    case kDnsEnabled:
+    case kRoutingEnabled:
+    case kDhcpScope:
+    case kDomainName:
+    case kNodeType:
       return parameterValue(id);
-    case kDnsServer: return text(dnsServer());
-    case kDnsServers: return text(dnsServerList());
-    case kLocalHost: return text(localHost());
-    case kPendingRequests: return pendingRequests();
-    case kRequestId: return requestId();
-    case kServicePort: return lookup().servicePort;
-    default: return lookupText(id);
+    case kDnsServer:
+      return text(dnsServer());
+    case kDnsServers:
+      return text(dnsServerList());
+    case kLocalHost:
+      return text(localHost());
+    case kPendingRequests:
+      return pendingRequests();
+    case kRequestId:
+      return requestId();
+    case kServicePort:
+      return lookup().servicePort;
+    default:
+      return lookupText(id);
   }
 }
 
 int IPInfoComponent::setProperty(int id, const PropertyValue& value) {
   switch (id) {
-    case kAdapterIndex: return selectAdapter(static_cast<int>(value.word));
-    case kHostAddress: return resolveAddress(value.text);
-    case kHostName: return resolveName(value.text);
-    case kPendingRequests: return setPendingRequests(static_cast<int>(value.word));
-    case kServiceName: return lookupServiceByName(value.text);
-    case kServicePort: return lookupServiceByPort(static_cast<int>(value.word));
+    case kAdapterIndex:
+      return selectAdapter(static_cast<int>(value.word));
+    case kHostAddress:
+      return resolveAddress(value.text);
+    case kHostName:
+      return resolveName(value.text);
+    case kPendingRequests:
+      return setPendingRequests(static_cast<int>(value.word));
+    case kServiceName:
+      return lookupServiceByName(value.text);
+    case kServicePort:
+      return lookupServiceByPort(static_cast<int>(value.word));
     case kServiceProtocol:
       setServiceProtocol(value.text);
       return 0;
-    default: return kUnknownSetting;
+    default:
+      return kUnknownSetting;
   }
 }
 
@@ -202,16 +318,20 @@ int IPInfoComponent::callMethod(int id, MethodArgs& args) {
       args.setResult(1, result);
       return code;
     }
-    case kDhcpRelease: return dhcpOperation(false);
-    case kDhcpRenew: return dhcpOperation(true);
-    case kDoEvents: return doEvents();
+    case kDhcpRelease:
+      return dhcpOperation(false);
+    case kDhcpRenew:
+      return dhcpOperation(true);
+    case kDoEvents:
+      return doEvents();
     case kGetMac: {
       const char* result = "";
       const int code = getMac(args.text(0), &result);
       args.setResult(1, result);
       return code;
     }
-    case kReset: return reset();
+    case kReset:
+      return reset();
     case kResolveAddress: {
       const int code = resolveAddress(args.text(0));
       args.setResult(1, (textResult_ = lookup().hostName).c_str());

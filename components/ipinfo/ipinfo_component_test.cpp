@@ -75,7 +75,8 @@ AdapterAddressesRecord adapter(uint32_t index, const std::string& address) {
   a.index = index;
   a.type = 6;
   a.hardwareAddress = {0x02, 0xAB, 0x00, 0x00, 0x00, static_cast<uint8_t>(index)};
-  a.unicast = {{4, address, 24, 0xFFFFFFFF, 0}, {6, "fe80::1", 64, 0xFFFFFFFF, 0},
+  a.unicast = {{4, address, 24, 0xFFFFFFFF, 0},
+               {6, "fe80::1", 64, 0xFFFFFFFF, 0},
                {4, "10.9.9.9", 8, 0xFFFFFFFF, 0}};
   a.gateways = {"192.0.2.1", "192.0.2.254"};
   a.dnsServers = {"192.0.2.53", "192.0.2.54"};

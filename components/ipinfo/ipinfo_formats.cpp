@@ -7,11 +7,10 @@ namespace velmora::components {
 namespace {
 
 const char* const kDnsTypeNames[] = {
-    "A",     "NS",    "MD",   "MF",    "CNAME",  "SOA",   "MB",    "MG",   "MR",
-    "NULL",  "WKS",   "PTR",  "HINFO", "MINFO",  "MX",    "TEXT",  "RP",   "AFSDB",
-    "X25",   "ISDN",  "RT",   "NSAP",  "NSAPPTR", "SIG",  "KEY",   "PX",   "GPOS",
-    "AAAA",  "LOC",   "NXT",  "EID",   "NIMLOC", "SRV",   "ATMA",  "NAPTR", "KX",
-    "CERT",  "A6",    "DNAME", "SINK", "OPT"};
+    "A",       "NS",    "MD",    "MF",   "CNAME", "SOA",   "MB",    "MG",  "MR",   "NULL",   "WKS",
+    "PTR",     "HINFO", "MINFO", "MX",   "TEXT",  "RP",    "AFSDB", "X25", "ISDN", "RT",     "NSAP",
+    "NSAPPTR", "SIG",   "KEY",   "PX",   "GPOS",  "AAAA",  "LOC",   "NXT", "EID",  "NIMLOC", "SRV",
+    "ATMA",    "NAPTR", "KX",    "CERT", "A6",    "DNAME", "SINK",  "OPT"};
 constexpr size_t kValueLabelWidth = 22;
 
 std::string valueLine(const platform::CachedRecord& record) {
@@ -22,9 +21,9 @@ std::string valueLine(const platform::CachedRecord& record) {
 }
 
 std::string recordBlock(const platform::CachedRecord& record) {
-  return "Record Name . . . . . : " + record.name + "\r\nRecord Type . . . . . : " +
-         std::to_string(record.type) + "(" + dnsTypeName(record.type) +
-         ")\r\nTime To Live  . . . . : " + std::to_string(record.ttl) +
+  return "Record Name . . . . . : " + record.name +
+         "\r\nRecord Type . . . . . : " + std::to_string(record.type) + "(" +
+         dnsTypeName(record.type) + ")\r\nTime To Live  . . . . : " + std::to_string(record.ttl) +
          "\r\nData Length . . . . . : " + std::to_string(record.dataLength) +
          "\r\nSection . . . . . . . : Answer\r\n" + valueLine(record);
 }
@@ -55,22 +54,33 @@ std::string formatHardwareAddress(const std::vector<uint8_t>& bytes) {
 
 std::string nodeTypeName(uint32_t nodeType) {
   switch (nodeType) {
-    case 1: return "BROADCAST";
-    case 2: return "PEERTOPEER";
-    case 4: return "MIXED";
-    case 8: return "HYBRID";
-    default: return std::string();
+    case 1:
+      return "BROADCAST";
+    case 2:
+      return "PEERTOPEER";
+    case 4:
+      return "MIXED";
+    case 8:
+      return "HYBRID";
+    default:
+      return std::string();
   }
 }
 
 std::string adapterTypeName(uint32_t type, bool newerForm) {
   switch (type) {
-    case 1: return "OTHER";
-    case 6: return "ETHERNET";
-    case 9: return "TOKENRING";
-    case 23: return "PPP";
-    case 24: return "LOOPBACK";
-    default: break;
+    case 1:
+      return "OTHER";
+    case 6:
+      return "ETHERNET";
+    case 9:
+      return "TOKENRING";
+    case 23:
+      return "PPP";
+    case 24:
+      return "LOOPBACK";
+    default:
+      break;
   }
   if (!newerForm && type == 15) return "FDDI";
   if (!newerForm && type == 28) return "SLIP";

@@ -57,7 +57,8 @@ TEST(IPInfoFormats, DnsTypeNames) {
 
 TEST(IPInfoFormats, ResolverCacheListing) {
   const std::vector<platform::CachedName> cache = {
-      {"host1.test", 1,
+      {"host1.test",
+       1,
        {{"host1.test", 1, 300, 4, "192.0.2.7"}, {"host1.test", 1, 300, 4, "192.0.2.8"}}},
       {"skipped.test", 0, {}},
       {"gone.test", 28, {}},

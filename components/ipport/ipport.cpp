@@ -43,8 +43,8 @@ int IPPort::FireError(ErrorEventParams*) { return 0; }
 int IPPort::FireReadyToSend(ReadyToSendEventParams*) { return 0; }
 int IPPort::FireWideEvent(int, int, void*[], int[]) { return 0; }
 
-int VELMORA_CALL IPPort::dispatchEvent(void* context, int eventId, int paramCount,
-                                       void* params[], int lengths[]) {
+int VELMORA_CALL IPPort::dispatchEvent(void* context, int eventId, int paramCount, void* params[],
+                                       int lengths[]) {
   IPPort* self = static_cast<IPPort*>(context);
   if (self == nullptr) return 0;
   if (eventId > 10000) return self->FireWideEvent(eventId - 10000, paramCount, params, lengths);

@@ -54,8 +54,8 @@ class IPPort {
 
   /// The ComponentEventCallback: `context` is the wrapper; copies the
   /// parameters into the event's record and calls its virtual function.
-  static int VELMORA_CALL dispatchEvent(void* context, int eventId, int paramCount,
-                                        void* params[], int lengths[]);
+  static int VELMORA_CALL dispatchEvent(void* context, int eventId, int paramCount, void* params[],
+                                        int lengths[]);
 
  protected:
   void* handle_;

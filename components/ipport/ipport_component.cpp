@@ -13,31 +13,61 @@ namespace velmora::components {
 namespace {
 
 enum Property {
-  kVersionTagId = 0, kReceiveEnabled, kBytesSent, kConnected, kDataToSend, kLineTerminator,
-  kFirewallAutoDetect, kFirewallType, kFirewallHost, kFirewallPassword, kFirewallPort,
-  kFirewallUser, kTcpKeepAlive, kLinger, kLocalHost, kLocalPort, kRemoteHost, kRemotePort,
-  kLineMode, kTimeout,
+  kVersionTagId = 0,
+  kReceiveEnabled,
+  kBytesSent,
+  kConnected,
+  kDataToSend,
+  kLineTerminator,
+  kFirewallAutoDetect,
+  kFirewallType,
+  kFirewallHost,
+  kFirewallPassword,
+  kFirewallPort,
+  kFirewallUser,
+  kTcpKeepAlive,
+  kLinger,
+  kLocalHost,
+  kLocalPort,
+  kRemoteHost,
+  kRemotePort,
+  kLineMode,
+  kTimeout,
 };
 
 enum Method {
-  kConfig = 2, kConnect, kDisconnect, kDoEvents, kGetLine, kInterrupt, kSend, kSendFile,
+  kConfig = 2,
+  kConnect,
+  kDisconnect,
+  kDoEvents,
+  kGetLine,
+  kInterrupt,
+  kSend,
+  kSendFile,
   kSendLine,
 };
 
 constexpr PropertyInfo kProperties[] = {
-    {kVersionTagId, ValueKind::kText, kRead},     {kReceiveEnabled, ValueKind::kBoolean, kReadWrite},
-    {kBytesSent, ValueKind::kInteger, kRead},     {kConnected, ValueKind::kBoolean, kReadWrite},
-    {kDataToSend, ValueKind::kBytes, kWrite},     {kLineTerminator, ValueKind::kBytes, kReadWrite},
+    {kVersionTagId, ValueKind::kText, kRead},
+    {kReceiveEnabled, ValueKind::kBoolean, kReadWrite},
+    {kBytesSent, ValueKind::kInteger, kRead},
+    {kConnected, ValueKind::kBoolean, kReadWrite},
+    {kDataToSend, ValueKind::kBytes, kWrite},
+    {kLineTerminator, ValueKind::kBytes, kReadWrite},
     {kFirewallAutoDetect, ValueKind::kBoolean, kReadWrite},
     {kFirewallType, ValueKind::kInteger, kReadWrite},
     {kFirewallHost, ValueKind::kText, kReadWrite},
     {kFirewallPassword, ValueKind::kText, kReadWrite},
     {kFirewallPort, ValueKind::kInteger, kReadWrite},
     {kFirewallUser, ValueKind::kText, kReadWrite},
-    {kTcpKeepAlive, ValueKind::kBoolean, kReadWrite}, {kLinger, ValueKind::kBoolean, kReadWrite},
-    {kLocalHost, ValueKind::kText, kReadWrite},   {kLocalPort, ValueKind::kInteger, kReadWrite},
-    {kRemoteHost, ValueKind::kText, kReadWrite},  {kRemotePort, ValueKind::kInteger, kReadWrite},
-    {kLineMode, ValueKind::kBoolean, kReadWrite}, {kTimeout, ValueKind::kInteger, kReadWrite},
+    {kTcpKeepAlive, ValueKind::kBoolean, kReadWrite},
+    {kLinger, ValueKind::kBoolean, kReadWrite},
+    {kLocalHost, ValueKind::kText, kReadWrite},
+    {kLocalPort, ValueKind::kInteger, kReadWrite},
+    {kRemoteHost, ValueKind::kText, kReadWrite},
+    {kRemotePort, ValueKind::kInteger, kReadWrite},
+    {kLineMode, ValueKind::kBoolean, kReadWrite},
+    {kTimeout, ValueKind::kInteger, kReadWrite},
 };
 
 constexpr MethodInfo kMethods[] = {
@@ -60,8 +90,8 @@ constexpr int kShortRead = 10;
 constexpr int kNotNonBlocking = 702;
 constexpr size_t kLineStoreLines = 20;
 
-const bool registered = registerComponent(ComponentKind::kIPPort,
-                                          {&createIpPortComponent, nullptr, nullptr});
+const bool registered =
+    registerComponent(ComponentKind::kIPPort, {&createIpPortComponent, nullptr, nullptr});
 
 }  // namespace
 
@@ -84,60 +114,102 @@ intptr_t IPPortComponent::textResult(int id, std::string text) {
 
 intptr_t IPPortComponent::getProperty(int id, int* length) {
   switch (id) {
-    case kVersionTagId: return reinterpret_cast<intptr_t>(kComponentVersionTag);
-    case kReceiveEnabled: return receiveEnabled();
-    case kBytesSent: return bytesSent();
-    case kConnected: return connected();
+    case kVersionTagId:
+      return reinterpret_cast<intptr_t>(kComponentVersionTag);
+    case kReceiveEnabled:
+      return receiveEnabled();
+    case kBytesSent:
+      return bytesSent();
+    case kConnected:
+      return connected();
     case kLineTerminator:
       *length = static_cast<int>(lineTerminator().size());
       return textResult(id, lineTerminator());
-    case kFirewallAutoDetect: return firewall().autoDetect;
-    case kFirewallType: return firewall().type;
+    case kFirewallAutoDetect:
+      return firewall().autoDetect;
+    case kFirewallType:
+      return firewall().type;
     case kFirewallHost:
       return textResult(id, firewall().address ? platform::inetNtoa(firewall().address) : "");
-    case kFirewallPassword: return textResult(id, firewall().password);
-    case kFirewallPort: return firewall().port;
-    case kFirewallUser: return textResult(id, firewall().user);
-    case kTcpKeepAlive: return tcpKeepAlive();
-    case kLinger: return linger();
-    case kLocalHost: return textResult(id, localHostText());
-    case kLocalPort: return localPort();
-    case kRemoteHost: return textResult(id, remoteHostText());
-    case kRemotePort: return remotePort();
-    case kLineMode: return lineMode();
-    case kTimeout: return timeoutProperty();
-    default: return 0;
+    case kFirewallPassword:
+      return textResult(id, firewall().password);
+    case kFirewallPort:
+      return firewall().port;
+    case kFirewallUser:
+      return textResult(id, firewall().user);
+    case kTcpKeepAlive:
+      return tcpKeepAlive();
+    case kLinger:
+      return linger();
+    case kLocalHost:
+      return textResult(id, localHostText());
+    case kLocalPort:
+      return localPort();
+    case kRemoteHost:
+      return textResult(id, remoteHostText());
+    case kRemotePort:
+      return remotePort();
+    case kLineMode:
+      return lineMode();
+    case kTimeout:
+      return timeoutProperty();
+    default:
+      return 0;
   }
 }
 
 int IPPortComponent::setFlag(int id, bool on) {
   switch (id) {
-    case kReceiveEnabled: return setReceiveEnabled(on);
-    case kConnected: return setConnected(on);
-    case kFirewallAutoDetect: return setFirewallAutoDetect(on);
-    case kTcpKeepAlive: return setTcpKeepAlive(on);
-    case kLinger: return setLinger(on);
-    case kLineMode: return setLineMode(on);
-    default: return kUnknownSetting;
+    case kReceiveEnabled:
+      return setReceiveEnabled(on);
+    case kConnected:
+      return setConnected(on);
+    case kFirewallAutoDetect:
+      return setFirewallAutoDetect(on);
+    case kTcpKeepAlive:
+      return setTcpKeepAlive(on);
+    case kLinger:
+      return setLinger(on);
+    case kLineMode:
+      return setLineMode(on);
+    default:
+      return kUnknownSetting;
   }
 }
 
 int IPPortComponent::setProperty(int id, const PropertyValue& value) {
   int number = static_cast<int>(value.word);
   switch (id) {
-    case kDataToSend: return send(value.text, value.length);
-    case kLineTerminator: return setLineTerminator(value.text, value.length);
-    case kFirewallType: return setFirewallType(number);
-    case kFirewallHost: return setFirewallHost(value.text);
-    case kFirewallPassword: setFirewallPassword(value.text); return 0;
-    case kFirewallPort: firewall().port = number; return 0;
-    case kFirewallUser: setFirewallUser(value.text); return 0;
-    case kLocalHost: return setLocalHost(value.text);
-    case kLocalPort: return setLocalPort(number);
-    case kRemoteHost: return setRemoteHost(value.text);
-    case kRemotePort: return setRemotePort(number);
-    case kTimeout: setTimeoutProperty(number); return 0;
-    default: return setFlag(id, value.word != 0);
+    case kDataToSend:
+      return send(value.text, value.length);
+    case kLineTerminator:
+      return setLineTerminator(value.text, value.length);
+    case kFirewallType:
+      return setFirewallType(number);
+    case kFirewallHost:
+      return setFirewallHost(value.text);
+    case kFirewallPassword:
+      setFirewallPassword(value.text);
+      return 0;
+    case kFirewallPort:
+      firewall().port = number;
+      return 0;
+    case kFirewallUser:
+      setFirewallUser(value.text);
+      return 0;
+    case kLocalHost:
+      return setLocalHost(value.text);
+    case kLocalPort:
+      return setLocalPort(number);
+    case kRemoteHost:
+      return setRemoteHost(value.text);
+    case kRemotePort:
+      return setRemotePort(number);
+    case kTimeout:
+      setTimeoutProperty(number);
+      return 0;
+    default:
+      return setFlag(id, value.word != 0);
   }
 }
 
@@ -149,24 +221,31 @@ int IPPortComponent::callMethod(int id, MethodArgs& args) {
       args.setResult(1, result);
       return code;
     }
-    case kConnect: return connect(args.text(0), static_cast<int>(args.integer(1)));
-    case kDisconnect: return disconnect();
-    case kDoEvents: return doEvents();
+    case kConnect:
+      return connect(args.text(0), static_cast<int>(args.integer(1)));
+    case kDisconnect:
+      return disconnect();
+    case kDoEvents:
+      return doEvents();
     case kGetLine: {
       const char* line = "";
       int code = getLine(&line);
       args.setResult(0, line);
       return code;
     }
-    case kInterrupt: return interrupt();
+    case kInterrupt:
+      return interrupt();
     case kSend: {
       int length = 0;
       const char* data = args.bytes(0, &length);
       return send(data, length);
     }
-    case kSendFile: return sendFile(args.text(0));
-    case kSendLine: return sendLine(args.text(0));
-    default: return 0;
+    case kSendFile:
+      return sendFile(args.text(0));
+    case kSendLine:
+      return sendLine(args.text(0));
+    default:
+      return 0;
   }
 }
 

@@ -12,13 +12,13 @@ class Probe : public IPPort {
  public:
   std::string seen;
   int FireConnected(ConnectedEventParams* e) override {
-    seen = "connected " + std::to_string(e->statusCode) + " " + e->description +
-           " " + std::to_string(e->reserved);
+    seen = "connected " + std::to_string(e->statusCode) + " " + e->description + " " +
+           std::to_string(e->reserved);
     return 11;
   }
   int FireConnectionStatus(ConnectionStatusEventParams* e) override {
-    seen = std::string("status ") + e->connectionEvent + " " + std::to_string(e->statusCode) +
-           " " + e->description;
+    seen = std::string("status ") + e->connectionEvent + " " + std::to_string(e->statusCode) + " " +
+           e->description;
     return 0;
   }
   int FireDataIn(DataInEventParams* e) override {

@@ -1,10 +1,10 @@
+#include "components/ipport/line_buffer.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-
-#include "components/ipport/line_buffer.h"
 
 using velmora::components::LineBuffer;
 
@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t terminatorLength = (data[0] >> 1) & 3;
   size_t at = 1;
   if (size < at + terminatorLength + 2) return 0;
-  reader.buffer.setTerminator(std::string(reinterpret_cast<const char*>(data + at), terminatorLength));
+  reader.buffer.setTerminator(
+      std::string(reinterpret_cast<const char*>(data + at), terminatorLength));
   at += terminatorLength;
   reader.buffer.setCapacity((data[at] << 8 | data[at + 1]) % 300);
   at += 2;

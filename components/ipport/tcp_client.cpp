@@ -10,8 +10,8 @@
 namespace velmora::components {
 namespace {
 
-constexpr long kNotifyMask = platform::kFdRead | platform::kFdWrite |
-                             platform::kFdConnect | platform::kFdClose;
+constexpr long kNotifyMask =
+    platform::kFdRead | platform::kFdWrite | platform::kFdConnect | platform::kFdClose;
 constexpr uint32_t kAddressNone = 0xFFFFFFFFu;
 constexpr int kKeepAliveDefaultTime = 7200000;
 constexpr int kKeepAliveDefaultInterval = 1000;
@@ -96,7 +96,8 @@ int TcpClient::setRemoteHost(const char* text) {
 
 std::string TcpClient::remoteHostText() const {
   if (firewall_.type != 0) return remoteHost_;
-  if (useIPv6()) return remoteV6_.family == 0 ? std::string() : platform::numericIPv6Text(remoteV6_);
+  if (useIPv6())
+    return remoteV6_.family == 0 ? std::string() : platform::numericIPv6Text(remoteV6_);
   return remoteAddress_ == 0 ? std::string() : platform::inetNtoa(remoteAddress_);
 }
 
@@ -179,7 +180,8 @@ int TcpClient::startConnecting() {
   clearMessage();
   pendingCloseCode_ = 0;
   if (hasSocket()) {
-    setMessageText("Already connected. If you want to reconnect, close the current connection first.");
+    setMessageText(
+        "Already connected. If you want to reconnect, close the current connection first.");
     return kAlreadyConnected;
   }
   closePending_ = false;
@@ -350,8 +352,7 @@ int TcpClient::closeConnection(intptr_t code, bool byApplication) {
     raiseStatus("Remote host disconnected.", h);
     disconnectCode_ = h;
     std::string description = eventDescription(h);
-    raiseEvent(kEventDisconnected,
-               {EventArg::integerArg(h), EventArg::text(description.c_str())});
+    raiseEvent(kEventDisconnected, {EventArg::integerArg(h), EventArg::text(description.c_str())});
     record_.close();
   }
   int result = hasSocket() ? platform::closeSocket(socket_) : 0;

@@ -106,8 +106,7 @@ class TcpClient : public SocketComponent {
   int setMaxLineLength(int length);
 
   int configure(const ConfigSetting& setting, std::string* answer) override;
-  intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam,
-                               intptr_t lParam) override;
+  intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
  protected:
   TcpClient();
@@ -133,8 +132,7 @@ class TcpClient : public SocketComponent {
   void enableReceive(bool on);
 
  private:
-  int resolveHost(const char* text, bool stream, uint32_t* address,
-                  platform::SocketAddress* v6);
+  int resolveHost(const char* text, bool stream, uint32_t* address, platform::SocketAddress* v6);
   int resolveIPv4(const char* text, uint32_t* address);
   int startConnecting();
   int connectAndWait();

@@ -58,8 +58,9 @@ bool TcpClient::configureOption(const ConfigSetting& setting, std::string* answe
     value = setting.intValue();
     in ? setInBufferSize(value) : setOutBufferSize(value);
     if (hasSocket() && value != 0) {
-      platform::setSocketOption(socket_, in ? platform::SocketOption::kReceiveBuffer
-                                            : platform::SocketOption::kSendBuffer, value);
+      platform::setSocketOption(
+          socket_,
+          in ? platform::SocketOption::kReceiveBuffer : platform::SocketOption::kSendBuffer, value);
     }
     return true;
   }

@@ -83,8 +83,8 @@ int TcpClient::receiveLoop(int mode) {
 // One recv into the line buffer; `again` says whether the loop goes on.
 int TcpClient::receiveOnce(int mode, bool* again) {
   int received = 0;
-  int code = platform::recvSocket(socket_, lineBuffer_.writePointer(), lineBuffer_.freeSpace(),
-                                  &received);
+  int code =
+      platform::recvSocket(socket_, lineBuffer_.writePointer(), lineBuffer_.freeSpace(), &received);
   if (code != 0) {
     if (!isQuietReceiveError(code)) {
       std::string description = "socket error in recv: " + std::to_string(code);

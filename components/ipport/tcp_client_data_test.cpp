@@ -16,18 +16,20 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
-std::string tempPath(const char* name) {
-  return ::testing::TempDir() + name;
-}
+std::string tempPath(const char* name) { return ::testing::TempDir() + name; }
 
 class TcpDataTest : public TcpClientTest {
  protected:
   void setTerminator(const std::string& bytes) {
     IPPort_Set(h_, kLineTerminatorId, 0, bytes.data(), static_cast<int>(bytes.size()));
   }
-  bool pumpUntilClosed() { return pumpUntil([&] { return hasEvent("Disconnected 0 OK"); }); }
+  bool pumpUntilClosed() {
+    return pumpUntil([&] { return hasEvent("Disconnected 0 OK"); });
+  }
   /// Lets the client run for a while, so that a wrong early delivery would show.
-  void pumpFor(int ms) { pumpUntil([] { return false; }, ms); }
+  void pumpFor(int ms) {
+    pumpUntil([] { return false; }, ms);
+  }
   Events dataEvents() const {
     Events data;
     for (const std::string& e : port_->events) {
@@ -66,9 +68,9 @@ TEST_F(TcpDataTest, UnfinishedLineWaitsForMoreDataOrTheClose) {
   ASSERT_EQ(sendBytes(kGoOn), 0);
   ASSERT_TRUE(pumpUntilClosed());
   EXPECT_EQ(port_->significant(),
-            (Events{"Status Remote host connection complete. 0 OK", "Connected 0 OK",
-                    "DataIn ab 1", "DataIn cde 1", "DataIn fg 0",
-                    "Status Remote host disconnected. 0 OK", "Disconnected 0 OK"}));
+            (Events{"Status Remote host connection complete. 0 OK", "Connected 0 OK", "DataIn ab 1",
+                    "DataIn cde 1", "DataIn fg 0", "Status Remote host disconnected. 0 OK",
+                    "Disconnected 0 OK"}));
   EXPECT_EQ(get(kConnectedId), 0);
   EXPECT_EQ(config("SocketHandle"), "-1");
 }
@@ -121,10 +123,10 @@ TEST_F(TcpDataTest, FullLineBufferIsDeliveredInPieces) {
 
   ASSERT_EQ(sendBytes(kGoOn), 0);
   ASSERT_TRUE(pumpUntilClosed());
-  EXPECT_EQ(port_->significant(),
-            (Events{"Status Remote host connection complete. 0 OK", "Connected 0 OK", sixteen,
-                    sixteen, "DataIn xxxxxxxx 0", "Status Remote host disconnected. 0 OK",
-                    "Disconnected 0 OK"}));
+  EXPECT_EQ(
+      port_->significant(),
+      (Events{"Status Remote host connection complete. 0 OK", "Connected 0 OK", sixteen, sixteen,
+              "DataIn xxxxxxxx 0", "Status Remote host disconnected. 0 OK", "Disconnected 0 OK"}));
 }
 
 TEST_F(TcpDataTest, PeerResetEndsTheConnection) {
@@ -196,7 +198,8 @@ TEST_F(TcpDataTest, GetLineReturnsOneLineAtATime) {
   for (const char* expected : {"one", "two", "three"}) {
     void* p[] = {nullptr};
     int l[] = {0};
-    ASSERT_EQ(IPPort_Do(h_, kGetLineMethod, 1, p, l), 0) << lastError() << ::testing::PrintToString(port_->events);
+    ASSERT_EQ(IPPort_Do(h_, kGetLineMethod, 1, p, l), 0)
+        << lastError() << ::testing::PrintToString(port_->events);
     EXPECT_STREQ(static_cast<const char*>(p[0]), expected);
   }
   EXPECT_EQ(get(kLineModeId), 1);
@@ -260,8 +263,7 @@ TEST_F(TcpDataTest, TrafficRecordPlaysTheRemoteSide) {
   ASSERT_EQ(connectLoopback(peer.port()), 0);
   ASSERT_EQ(sendBytes("a$b"), 0);
   ASSERT_TRUE(pumpUntilClosed());
-  EXPECT_EQ(readFile(path),
-            "\r\nexpect -exact \"a\\$b\"\r\n\r\nsend -nonewline \"\\001\"\r\n");
+  EXPECT_EQ(readFile(path), "\r\nexpect -exact \"a\\$b\"\r\n\r\nsend -nonewline \"\\001\"\r\n");
   std::remove(path.c_str());
 }
 

@@ -64,17 +64,21 @@ TEST_F(TcpClientTest, EndpointsCannotChangeWhileConnected) {
   LoopbackPeer& peer = makePeer([](PeerSocket& s) { s.receiveAll(); });
   ASSERT_EQ(connectLoopback(peer.port()), 0);
   EXPECT_EQ(set(kRemotePortId, 9), 100);
-  EXPECT_EQ(lastError(), "You cannot change the RemotePort at this time. A connection is in progress.");
+  EXPECT_EQ(lastError(),
+            "You cannot change the RemotePort at this time. A connection is in progress.");
   EXPECT_EQ(get(kRemotePortId), peer.port());
   EXPECT_EQ(set(kLocalPortId, 9), 106);
-  EXPECT_EQ(lastError(), "You cannot change the LocalPort at this time. A connection is in progress.");
+  EXPECT_EQ(lastError(),
+            "You cannot change the LocalPort at this time. A connection is in progress.");
   // A second Connect fails on the host before it could report "already connected".
   EXPECT_EQ(connectLoopback(peer.port()), 101);
-  EXPECT_EQ(lastError(), "You cannot change the RemoteHost at this time. A connection is in progress.");
+  EXPECT_EQ(lastError(),
+            "You cannot change the RemoteHost at this time. A connection is in progress.");
   int code = 0;
   config("MaxLineLength=100", &code);
   EXPECT_EQ(code, 112);
-  EXPECT_EQ(lastError(), "You cannot change MaxLineLength at this time. A connection is in progress.");
+  EXPECT_EQ(lastError(),
+            "You cannot change MaxLineLength at this time. A connection is in progress.");
   EXPECT_EQ(get(kConnectedId), 1);
 }
 

@@ -20,10 +20,26 @@
 namespace velmora::components::testing {
 
 enum IpPortId {
-  kReceiveEnabledId = 1, kBytesSentId, kConnectedId, kDataToSendId, kLineTerminatorId,
-  kLocalHostId = 14, kLocalPortId, kRemoteHostId, kRemotePortId, kLineModeId, kTimeoutId,
-  kConfigMethod = 2, kConnectMethod, kDisconnectMethod, kDoEventsMethod, kGetLineMethod,
-  kInterruptMethod, kSendMethod, kSendFileMethod, kSendLineMethod,
+  kReceiveEnabledId = 1,
+  kBytesSentId,
+  kConnectedId,
+  kDataToSendId,
+  kLineTerminatorId,
+  kLocalHostId = 14,
+  kLocalPortId,
+  kRemoteHostId,
+  kRemotePortId,
+  kLineModeId,
+  kTimeoutId,
+  kConfigMethod = 2,
+  kConnectMethod,
+  kDisconnectMethod,
+  kDoEventsMethod,
+  kGetLineMethod,
+  kInterruptMethod,
+  kSendMethod,
+  kSendFileMethod,
+  kSendLineMethod,
 };
 
 class RecordingPort : public IPPort {
@@ -35,8 +51,8 @@ class RecordingPort : public IPPort {
     return note("Connected " + std::to_string(e->statusCode) + " " + e->description);
   }
   int FireConnectionStatus(ConnectionStatusEventParams* e) override {
-    return note(std::string("Status ") + e->connectionEvent + " " +
-                std::to_string(e->statusCode) + " " + e->description);
+    return note(std::string("Status ") + e->connectionEvent + " " + std::to_string(e->statusCode) +
+                " " + e->description);
   }
   int FireDataIn(DataInEventParams* e) override {
     note("DataIn " + std::string(e->text, static_cast<size_t>(e->lenText)) + " " +

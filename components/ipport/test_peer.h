@@ -27,7 +27,8 @@ struct PeerSocket {
     while (done < data.size()) {
       int sent = 0;
       if (platform::sendSocket(socket, data.data() + done, static_cast<int>(data.size() - done),
-                               &sent) != 0 || sent <= 0) {
+                               &sent) != 0 ||
+          sent <= 0) {
         return;
       }
       done += static_cast<size_t>(sent);
@@ -39,8 +40,9 @@ struct PeerSocket {
     std::vector<char> buffer(65536);
     while (data.size() < count) {
       int received = 0;
-      if (platform::recvSocket(socket, buffer.data(), static_cast<int>(buffer.size()),
-                               &received) != 0 || received == 0) {
+      if (platform::recvSocket(socket, buffer.data(), static_cast<int>(buffer.size()), &received) !=
+              0 ||
+          received == 0) {
         break;
       }
       data.append(buffer.data(), static_cast<size_t>(received));
@@ -49,7 +51,10 @@ struct PeerSocket {
   }
   std::string receiveAll() const { return receive(static_cast<size_t>(-1)); }
   /// Closes with a reset instead of an orderly end.
-  void reset() { platform::setLinger(socket, true, 0); close(); }
+  void reset() {
+    platform::setLinger(socket, true, 0);
+    close();
+  }
   void close() {
     if (socket != platform::kInvalidSocket) platform::closeSocket(socket);
     socket = platform::kInvalidSocket;

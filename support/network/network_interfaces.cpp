@@ -46,8 +46,7 @@ AdapterServices AdapterServices::system() {
 NetworkInterfaces::NetworkInterfaces() : NetworkInterfaces(AdapterServices::system()) {}
 
 NetworkInterfaces::NetworkInterfaces(AdapterServices source)
-    : services(std::move(source)),
-      bandwidthCounterPath(localisedCounterPath(this->services)) {}
+    : services(std::move(source)), bandwidthCounterPath(localisedCounterPath(this->services)) {}
 
 std::vector<NetworkInterfaceInfo> NetworkInterfaces::getInterfaces(bool withConnectionDetails) {
   if (withConnectionDetails) connections = services.listConnections();
@@ -91,8 +90,7 @@ bool NetworkInterfaces::isConnected(const std::string& description) const {
 uint32_t NetworkInterfaces::currentBandwidth(const std::string& description) {
   std::vector<platform::CounterSample> samples;
   platform::CounterStep failedStep = platform::CounterStep::kNone;
-  const int32_t status =
-      services.readCounterInstances(bandwidthCounterPath, &samples, &failedStep);
+  const int32_t status = services.readCounterInstances(bandwidthCounterPath, &samples, &failedStep);
   if (status != 0) {
     errorText = counterFailureText(failedStep, status);
     return 0;
@@ -113,9 +111,12 @@ std::vector<NetworkConnectionInfo> enumerateConnections() { return platform::lis
 std::string pdhInstanceName(const std::string& description) {
   std::string name = description;
   for (char& c : name) {
-    if (c == '(') c = '[';
-    else if (c == ')') c = ']';
-    else if (c == '/' || c == '#') c = '_';
+    if (c == '(')
+      c = '[';
+    else if (c == ')')
+      c = ']';
+    else if (c == '/' || c == '#')
+      c = '_';
   }
   return name;
 }

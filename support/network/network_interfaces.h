@@ -14,7 +14,7 @@ namespace velmora::network {
 struct NetworkInterfaceInfo {
   std::string adapterName;
   std::string description;
-  std::string address;  // first IPv4 address; "0.0.0.0" when there is none
+  std::string address;                           // first IPv4 address; "0.0.0.0" when there is none
   std::vector<std::string> additionalAddresses;  // only for adapters without DHCP
   uint32_t bandwidth = 0;                        // kbit/s; 0 when unknown
   std::string macAddress;                        // empty below 6 address bytes
@@ -77,8 +77,7 @@ class NetworkInterfaces : public NetworkInterfacesBase {
   const std::string& counterPath() const { return bandwidthCounterPath; }
 
  private:
-  NetworkInterfaceInfo describe(const platform::AdapterRecord& adapter,
-                                bool withConnectionDetails);
+  NetworkInterfaceInfo describe(const platform::AdapterRecord& adapter, bool withConnectionDetails);
 
   AdapterServices services;
   std::string bandwidthCounterPath;

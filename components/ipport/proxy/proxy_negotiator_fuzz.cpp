@@ -1,8 +1,8 @@
+#include "components/ipport/proxy/proxy_negotiator.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "components/ipport/proxy/proxy_negotiator.h"
 
 using namespace velmora::components::proxy;
 
