@@ -60,8 +60,9 @@ pcm.!default { type tavroprobe }
 A
 chmod -R a+rX "$work"
 
-for path in datagram raw; do
-  use_icmp_path "$path"
+# check_run LABEL: one probe with the success sound, as nobody.
+check_run() {
+  local label=$1 set
   rm -f "$seen"
   touch "$seen"
   chmod 666 "$seen"
@@ -69,14 +70,23 @@ for path in datagram raw; do
     XDG_CONFIG_HOME="$home/.config" "$tavro" /p 1 /c 1 127.0.0.1 >"$work/out" 2>"$work/err"
   rc=$?
   out=$(cat "$work/out")
-  echo "$path: exit $rc; the plugin saw:"
+  echo "$label: exit $rc; the plugin saw:"
   sed 's/^/  /' "$seen"
-  expect_rc 0 "$path: probe"
-  [[ "$out" == *"Reply from 127.0.0.1: bytes=32"* ]] || fail "$path: no reply: $out"
-  grep -q . "$seen" || fail "$path: the plugin never ran"
+  expect_rc 0 "$label: probe"
+  [[ "$out" == *"Reply from 127.0.0.1: bytes=32"* ]] || fail "$label: no reply: $out"
+  grep -q . "$seen" || fail "$label: the plugin never ran"
   for set in CapPrm CapEff CapInh; do
-    grep -Eq "^$set:[[:space:]]+0+$" "$seen" || fail "$path: $set is not empty"
+    grep -Eq "^$set:[[:space:]]+0+$" "$seen" || fail "$label: $set is not empty"
   done
-  grep -q "raw socket: refused" "$seen" || fail "$path: the plugin could open a raw socket"
+  grep -q "raw socket: refused" "$seen" || fail "$label: the plugin could open a raw socket"
+}
+
+for path in datagram raw; do
+  use_icmp_path "$path"
+  check_run "$path"
 done
+# Granted as permitted only, the capability is made effective for the
+# socket and then dropped like the other.
+setcap cap_net_raw+p "$tavro"
+check_run "raw, permitted only"
 finish
