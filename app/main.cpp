@@ -1,10 +1,13 @@
 #include <boost/shared_ptr.hpp>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 
 #include "app/cli_handler.h"
 #include "platform/console_control.h"
 #include "platform/console_output.h"
+#include "platform/icmp_echo.h"
+#include "platform/privilege.h"
 
 namespace {
 
@@ -17,6 +20,12 @@ int reportUnexpected(const std::exception& e) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Before anything user-chosen can run (stored defaults, sound libraries
+  // reading the user's configuration, name lookups): the ICMP socket is
+  // taken and every privilege given up.
+  if (!velmora::platform::openPrivilegedHandlesAndDropPrivileges()) {
+    return reportUnexpected(std::runtime_error("the process could not give up its privileges"));
+  }
   velmora::platform::useBinaryConsoleStreams();
   boost::shared_ptr<CliHandler> handler;
   try {
@@ -27,6 +36,8 @@ int main(int argc, char* argv[]) {
   } catch (const std::exception& e) {
     return reportUnexpected(e);
   }
+  // TCP probes need no ICMP socket.
+  if (splitProbeTarget(handler->host).port != 0) velmora::platform::IcmpEcho::release();
   velmora::platform::setConsoleCtrlHandler(consoleCtrlHandler);
   try {
     return handler->run();

@@ -18,10 +18,19 @@ struct EchoReply {
 
 /// One ICMP echo handle (IcmpCreateFile ... IcmpCloseHandle), closed when the
 /// object goes. POSIX: a datagram ICMP socket where ping_group_range allows
-/// it, else a raw socket.
+/// it, else a raw socket; after hold() every handle shares the held socket.
 class IcmpEcho {
  public:
   virtual ~IcmpEcho() = default;
+
+  /// POSIX: opens the socket every later handle uses, while the process may
+  /// still hold the right to a raw socket; a failure is remembered and
+  /// reported by each open(). Windows opens a handle per call: no effect.
+  static void hold();
+
+  /// Closes the held socket, for a run that sends no echo request; handles
+  /// opened afterwards have a socket of their own again.
+  static void release();
 
   /// Opens a handle; nullptr with a Windows error code in `error` on failure.
   static std::unique_ptr<IcmpEcho> open(uint32_t* error);

@@ -51,6 +51,11 @@ class WindowsIcmpEcho : public IcmpEcho {
 
 }  // namespace
 
+// Every IcmpCreateFile handle is available to any user: nothing to hold.
+void IcmpEcho::hold() {}
+
+void IcmpEcho::release() {}
+
 std::unique_ptr<IcmpEcho> IcmpEcho::open(uint32_t* error) {
   const HANDLE handle = IcmpCreateFile();
   if (handle == INVALID_HANDLE_VALUE) {

@@ -61,10 +61,13 @@ bool quotesOurRequest(const uint8_t* quoted, size_t length, const EchoKey& key) 
   return isOurRequest(quoted + headerLength, length - headerLength, key, true);
 }
 
-EchoOutcome rawEchoReply(const uint8_t* icmp, size_t length, uint32_t source, const EchoKey& key) {
+// The one test of an echo reply for both kinds of socket.
+EchoOutcome echoReplyOutcome(const uint8_t* icmp, size_t length, uint32_t source,
+                             const EchoKey& key) {
   EchoOutcome outcome;
+  if (length < kIcmpHeaderSize || icmp[0] != kEchoReply) return outcome;
   if (readBig16(icmp + 4) != key.identifier || readBig16(icmp + 6) != key.sequence ||
-      source != key.destination || checksum(icmp, length) != 0) {
+      (isUnicast(key.destination) && source != key.destination) || checksum(icmp, length) != 0) {
     return outcome;
   }
   outcome.matched = true;
@@ -131,7 +134,7 @@ EchoOutcome parseRawPacket(const uint8_t* packet, size_t length, const EchoKey& 
   const uint8_t* icmp = packet + headerLength;
   const size_t icmpLength = length - headerLength;
   const uint32_t source = readRaw32(packet + 12);
-  EchoOutcome outcome = icmp[0] == kEchoReply ? rawEchoReply(icmp, icmpLength, source, key)
+  EchoOutcome outcome = icmp[0] == kEchoReply ? echoReplyOutcome(icmp, icmpLength, source, key)
                                               : rawError(icmp, icmpLength, key);
   if (outcome.matched) {
     outcome.replier = source;
@@ -140,13 +143,22 @@ EchoOutcome parseRawPacket(const uint8_t* packet, size_t length, const EchoKey& 
   return outcome;
 }
 
-EchoOutcome parseDatagramReply(const uint8_t* packet, size_t length, const EchoKey& key) {
-  EchoOutcome outcome;
-  if (length < kIcmpHeaderSize || packet[0] != kEchoReply) return outcome;
-  if (readBig16(packet + 6) != key.sequence) return outcome;
-  outcome.matched = true;
-  outcome.dataSize = static_cast<uint16_t>(length - kIcmpHeaderSize);
+EchoOutcome parseDatagramReply(const uint8_t* packet, size_t length, uint32_t source,
+                               const EchoKey& key) {
+  EchoOutcome outcome = echoReplyOutcome(packet, length, source, key);
+  if (outcome.matched) outcome.replier = source;
   return outcome;
+}
+
+bool isErrorAboutOurRequest(const uint8_t* quoted, size_t length, uint32_t quotedDestination,
+                            const EchoKey& key) {
+  return quotedDestination == key.destination && isOurRequest(quoted, length, key, true);
+}
+
+bool isUnicast(uint32_t destination) {
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&destination);
+  const bool multicast = (bytes[0] & 0xF0) == 0xE0;
+  return !multicast && destination != 0xFFFFFFFFu;
 }
 
 bool isOurRequest(const uint8_t* packet, size_t length, const EchoKey& key, bool checkIdentifier) {

@@ -58,16 +58,29 @@ std::vector<uint8_t> buildEchoRequest(const EchoKey& key, const void* data, uint
 /// are no error answer to an echo request (they are ignored).
 bool statusForError(uint8_t type, uint8_t code, uint32_t* status);
 
+/// False for multicast and the limited broadcast address, whose replies
+/// come from other hosts than the one probed.
+bool isUnicast(uint32_t destination);
+
 /// What a raw ICMP socket received (IPv4 header first): our echo reply
-/// (identifier, sequence, source = destination, valid checksum) or an ICMP
-/// error quoting our request (quoted destination, identifier and sequence).
+/// (identifier, sequence, valid checksum and, for a unicast destination,
+/// sent by it) or an ICMP error quoting our request (quoted destination,
+/// protocol, identifier and sequence).
 EchoOutcome parseRawPacket(const uint8_t* packet, size_t length, const EchoKey& key);
 
-/// What an ICMP datagram socket received (ICMP header first; the kernel has
-/// already matched the identifier and verified the checksum): our echo
-/// reply when the sequence matches. `replier` and `ttl` stay 0 for the
-/// caller to fill from the socket's address and control data.
-EchoOutcome parseDatagramReply(const uint8_t* packet, size_t length, const EchoKey& key);
+/// What an ICMP datagram socket received (ICMP header first) from `source`:
+/// our echo reply by the same rules as on a raw socket. The key's identifier
+/// is the one the kernel writes into our requests (the socket's port).
+/// `ttl` stays 0 for the caller to fill from the control data.
+EchoOutcome parseDatagramReply(const uint8_t* packet, size_t length, uint32_t source,
+                               const EchoKey& key);
+
+/// Whether an error report from a datagram socket's error queue is about
+/// our request: `quotedDestination` is where the quoted datagram went (the
+/// kernel only hands ICMP-quoting errors to such a socket) and `quoted` its
+/// ICMP part.
+bool isErrorAboutOurRequest(const uint8_t* quoted, size_t length, uint32_t quotedDestination,
+                            const EchoKey& key);
 
 /// True when `packet` (ICMP header first) is our echo request, as an error
 /// report quotes it. The identifier is compared only when `checkIdentifier`.

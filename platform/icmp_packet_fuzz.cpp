@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   key.identifier = 0x1234;
   key.sequence = 0x0001;
   velmora::platform::icmp::parseRawPacket(data, size, key);
-  velmora::platform::icmp::parseDatagramReply(data, size, key);
+  velmora::platform::icmp::parseDatagramReply(data, size, key.destination, key);
   velmora::platform::icmp::isOurRequest(data, size, key, true);
   return 0;
 }

@@ -153,6 +153,9 @@ TEST(IcmpPacket, ErrorQuotingSomeoneElsesRequestIsIgnored) {
   Bytes notEcho = errorPacket(3, 1, kKey);
   notEcho[20 + 8 + 20] = 0;  // the quoted ICMP type: an echo reply, not our request
   EXPECT_FALSE(parseRawPacket(notEcho.data(), notEcho.size(), kKey).matched);
+  Bytes notIcmp = errorPacket(3, 1, kKey);
+  notIcmp[20 + 8 + 9] = 17;  // the quoted protocol: UDP with the same first bytes
+  EXPECT_FALSE(parseRawPacket(notIcmp.data(), notIcmp.size(), kKey).matched);
 }
 
 TEST(IcmpPacket, ErrorWithQuotedIpOptionsStillMatches) {
@@ -188,19 +191,102 @@ TEST(IcmpPacket, MalformedIpHeadersAreIgnored) {
   }
 }
 
-TEST(IcmpPacket, DatagramReplyMatchesOnSequenceOnly) {
-  EchoKey kernelId = kKey;
-  kernelId.identifier = 0x0777;  // the kernel rewrites the identifier
-  const Bytes reply = echoReply(kernelId, 32);
-  const EchoOutcome outcome = parseDatagramReply(reply.data(), reply.size(), kKey);
+TEST(IcmpPacket, DatagramReplyMatchesOnIdentifierSequenceAndSource) {
+  const Bytes reply = echoReply(kKey, 32);
+  const EchoOutcome outcome =
+      parseDatagramReply(reply.data(), reply.size(), kKey.destination, kKey);
   ASSERT_TRUE(outcome.matched);
   EXPECT_EQ(outcome.dataSize, 32);
+  EXPECT_EQ(outcome.replier, kKey.destination);
   EchoKey later = kKey;
   later.sequence = 0xBEF0;
-  EXPECT_FALSE(parseDatagramReply(reply.data(), reply.size(), later).matched);
-  EXPECT_FALSE(parseDatagramReply(reply.data(), 7, kKey).matched);
+  EXPECT_FALSE(parseDatagramReply(reply.data(), reply.size(), kKey.destination, later).matched);
+  EXPECT_FALSE(parseDatagramReply(reply.data(), 7, kKey.destination, kKey).matched);
   Bytes request = buildEchoRequest(kKey, "", 0);
-  EXPECT_FALSE(parseDatagramReply(request.data(), request.size(), kKey).matched);
+  EXPECT_FALSE(parseDatagramReply(request.data(), request.size(), kKey.destination, kKey).matched);
+}
+
+// One echo reply, as both kinds of socket would hand it over.
+struct Received {
+  Bytes raw;
+  Bytes datagram;
+  uint32_t source;
+};
+
+Received received(uint32_t source, const Bytes& icmp) {
+  return Received{concat(ipHeader(source, address(127, 0, 0, 1), 64), icmp), icmp, source};
+}
+
+bool rawMatches(const Received& r, const EchoKey& key) {
+  return parseRawPacket(r.raw.data(), r.raw.size(), key).matched;
+}
+
+bool datagramMatches(const Received& r, const EchoKey& key) {
+  return parseDatagramReply(r.datagram.data(), r.datagram.size(), r.source, key).matched;
+}
+
+TEST(IcmpPacket, BothSocketKindsGiveTheSameVerdictOnEveryReply) {
+  EchoKey otherId = kKey;
+  otherId.identifier = 0x4321;
+  EchoKey otherSequence = kKey;
+  otherSequence.sequence = 0xBEF0;
+  Bytes badChecksum = echoReply(kKey, 8);
+  badChecksum[9] ^= 0x01;
+  Bytes truncatedHeader = echoReply(kKey, 0);
+  truncatedHeader.resize(6);
+  Bytes request = buildEchoRequest(kKey, "abcd", 4);
+  struct Case {
+    const char* what;
+    Received packet;
+    bool ours;
+  };
+  const Case cases[] = {
+      {"our reply", received(kKey.destination, echoReply(kKey, 8)), true},
+      {"spoofed from another address", received(kRouter, echoReply(kKey, 8)), false},
+      {"another identifier", received(kKey.destination, echoReply(otherId, 8)), false},
+      {"another sequence", received(kKey.destination, echoReply(otherSequence, 8)), false},
+      {"bad checksum", received(kKey.destination, badChecksum), false},
+      {"truncated header", received(kKey.destination, truncatedHeader), false},
+      {"our own request", received(kKey.destination, request), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(rawMatches(c.packet, kKey), c.ours);
+    EXPECT_EQ(datagramMatches(c.packet, kKey), c.ours);
+  }
+}
+
+TEST(IcmpPacket, RepliesToAGroupAddressMayComeFromAnyHost) {
+  EchoKey group = kKey;
+  group.destination = address(224, 0, 0, 1);
+  EchoKey broadcast = kKey;
+  broadcast.destination = address(255, 255, 255, 255);
+  for (const EchoKey& key : {group, broadcast}) {
+    const Received reply = received(kRouter, echoReply(key, 8));
+    EXPECT_TRUE(rawMatches(reply, key));
+    EXPECT_TRUE(datagramMatches(reply, key));
+  }
+  EXPECT_TRUE(isUnicast(address(223, 255, 255, 255)));
+  EXPECT_TRUE(isUnicast(address(240, 0, 0, 1)));
+  EXPECT_FALSE(isUnicast(address(239, 1, 2, 3)));
+}
+
+TEST(IcmpPacket, DatagramErrorCountsOnlyWhenItQuotesOurRequestToOurTarget) {
+  const Bytes request = buildEchoRequest(kKey, "abcdefgh", 8);
+  const Bytes quoted(request.begin(), request.begin() + 8);
+  EXPECT_TRUE(isErrorAboutOurRequest(quoted.data(), quoted.size(), kKey.destination, kKey));
+  EXPECT_FALSE(isErrorAboutOurRequest(quoted.data(), quoted.size(), kRouter, kKey));
+  EchoKey otherId = kKey;
+  otherId.identifier = 0x0777;
+  EXPECT_FALSE(isErrorAboutOurRequest(quoted.data(), quoted.size(), kKey.destination, otherId));
+  EchoKey otherSequence = kKey;
+  otherSequence.sequence = 2;
+  EXPECT_FALSE(
+      isErrorAboutOurRequest(quoted.data(), quoted.size(), kKey.destination, otherSequence));
+  for (size_t length = 0; length < quoted.size(); ++length) {
+    const Bytes cut(quoted.begin(), quoted.begin() + length);
+    EXPECT_FALSE(isErrorAboutOurRequest(cut.data(), cut.size(), kKey.destination, kKey)) << length;
+  }
 }
 
 TEST(IcmpPacket, QuotedRequestCheckHonoursIdentifierFlag) {
