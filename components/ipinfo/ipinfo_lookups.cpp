@@ -69,9 +69,8 @@ int IpInfoClient::raiseRequestComplete(uintptr_t handle, int status) {
 int IpInfoClient::resolveIPv6(const std::string& text, bool canonical) {
   platform::SocketAddress address;
   std::string canonicalName;
-  const int code = canonical
-                       ? platform::resolveIPv6Canonical(text.c_str(), &address, &canonicalName)
-                       : platform::resolveIPv6(text.c_str(), true, &address);
+  const int code =
+      platform::resolveIPv6(text.c_str(), true, &address, canonical ? &canonicalName : nullptr);
   if (code != 0) {
     setMessageText(describeWinsockError(code));
     raiseEvent(2, {EventArg::integerArg(0), EventArg::integerArg(code),

@@ -15,7 +15,6 @@ constexpr long kNotifyMask =
 constexpr uint32_t kAddressNone = 0xFFFFFFFFu;
 constexpr int kKeepAliveDefaultTime = 7200000;
 constexpr int kKeepAliveDefaultInterval = 1000;
-constexpr int kHostNotFound = 11001;
 
 // "name%scope": the scope digits after the percent sign, removed from `name`.
 uint32_t cutScope(std::string* name) {
@@ -77,7 +76,7 @@ int TcpClient::resolveIPv4(const char* text, uint32_t* address) {
       return 0;
     }
   }
-  return kHostNotFound;
+  return platform::kWsaHostNotFound;
 }
 
 int TcpClient::setRemoteHost(const char* text) {
