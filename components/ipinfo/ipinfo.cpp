@@ -2,15 +2,12 @@
 
 #include <cstdint>
 
+#include "components/ipinfo/ipinfo_ids.h"
+
 namespace {
 
-int integerAt(int count, void* params[], int i) {
-  return i < count && params ? static_cast<int>(reinterpret_cast<intptr_t>(params[i])) : 0;
-}
-
-const char* textAt(int count, void* params[], int i) {
-  return i < count && params && params[i] ? static_cast<const char*>(params[i]) : "";
-}
+namespace ids = velmora::components::ipinfo;
+using velmora::components::EventParamReader;
 
 }  // namespace
 
@@ -26,14 +23,17 @@ int VELMORA_CALL IPInfo::dispatchEvent(void* context, int eventId, int paramCoun
                                        int lengths[]) {
   IPInfo* self = static_cast<IPInfo*>(context);
   if (self == nullptr) return 0;
-  if (eventId > 10000) return self->FireWideEvent(eventId - 10000, paramCount, params, lengths);
-  if (eventId == 1) {
-    ErrorEventParams e{integerAt(paramCount, params, 0), textAt(paramCount, params, 1), 0};
+  if (velmora::components::isWideEvent(eventId)) {
+    return self->FireWideEvent(eventId - velmora::components::kWideIdOffset, paramCount, params,
+                               lengths);
+  }
+  EventParamReader p{paramCount, params, lengths};
+  if (eventId == ids::kEventError) {
+    ErrorEventParams e{p.integer(0), p.text(1), 0};
     return self->FireError(&e);
   }
-  if (eventId == 2) {
-    RequestCompleteEventParams e{integerAt(paramCount, params, 0), integerAt(paramCount, params, 1),
-                                 textAt(paramCount, params, 2), 0};
+  if (eventId == ids::kEventRequestComplete) {
+    RequestCompleteEventParams e{p.integer(0), p.integer(1), p.text(2), 0};
     return self->FireRequestComplete(&e);
   }
   return 0;

@@ -2,32 +2,12 @@
 
 #include <cstdint>
 
+#include "components/ipport/ipport_ids.h"
+
 namespace {
 
-enum IpPortEvent {
-  kConnected = 1,
-  kConnectionStatus,
-  kDataIn,
-  kDisconnected,
-  kError,
-  kReadyToSend,
-};
-
-// Parameters beyond paramCount read as 0 or an empty text, so a short
-// parameter list from a component never reads past the array.
-struct Params {
-  int count;
-  void** values;
-  int* lengths;
-
-  int integer(int i) const {
-    return i < count && values ? static_cast<int>(reinterpret_cast<intptr_t>(values[i])) : 0;
-  }
-  const char* text(int i) const {
-    return i < count && values && values[i] ? static_cast<const char*>(values[i]) : "";
-  }
-  int length(int i) const { return i < count && lengths ? lengths[i] : 0; }
-};
+namespace ids = velmora::components::ipport;
+using velmora::components::EventParamReader;
 
 }  // namespace
 
@@ -47,30 +27,33 @@ int VELMORA_CALL IPPort::dispatchEvent(void* context, int eventId, int paramCoun
                                        int lengths[]) {
   IPPort* self = static_cast<IPPort*>(context);
   if (self == nullptr) return 0;
-  if (eventId > 10000) return self->FireWideEvent(eventId - 10000, paramCount, params, lengths);
-  Params p{paramCount, params, lengths};
+  if (velmora::components::isWideEvent(eventId)) {
+    return self->FireWideEvent(eventId - velmora::components::kWideIdOffset, paramCount, params,
+                               lengths);
+  }
+  EventParamReader p{paramCount, params, lengths};
   switch (eventId) {
-    case kConnected: {
+    case ids::kEventConnected: {
       ConnectedEventParams e{p.integer(0), p.text(1), 0};
       return self->FireConnected(&e);
     }
-    case kConnectionStatus: {
+    case ids::kEventConnectionStatus: {
       ConnectionStatusEventParams e{p.text(0), p.integer(1), p.text(2), 0};
       return self->FireConnectionStatus(&e);
     }
-    case kDataIn: {
+    case ids::kEventDataIn: {
       DataInEventParams e{p.text(0), p.integer(1), p.length(0), 0};
       return self->FireDataIn(&e);
     }
-    case kDisconnected: {
+    case ids::kEventDisconnected: {
       DisconnectedEventParams e{p.integer(0), p.text(1), 0};
       return self->FireDisconnected(&e);
     }
-    case kError: {
+    case ids::kEventError: {
       ErrorEventParams e{p.integer(0), p.text(1), 0};
       return self->FireError(&e);
     }
-    case kReadyToSend: {
+    case ids::kEventReadyToSend: {
       ReadyToSendEventParams e{0};
       return self->FireReadyToSend(&e);
     }

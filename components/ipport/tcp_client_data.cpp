@@ -38,7 +38,7 @@ void TcpClient::deliver(char* data, int length, int eol) {
 
 void TcpClient::processData(char* data, int length, int eol) {
   if (!absoluteTimeout()) armDeadline();
-  raiseEvent(kEventDataIn, {EventArg::bytes(data, length), EventArg::integerArg(eol)});
+  raiseEvent(ipport::kEventDataIn, {EventArg::bytes(data, length), EventArg::integerArg(eol)});
 }
 
 // Delivers the complete lines; false when reading stopped meanwhile.
@@ -87,7 +87,8 @@ int TcpClient::receiveOnce(int mode, bool* again) {
   if (code != 0) {
     if (!isQuietReceiveError(code)) {
       std::string description = "socket error in recv: " + std::to_string(code);
-      raiseEvent(kEventError, {EventArg::integerArg(code), EventArg::text(description.c_str())});
+      raiseEvent(ipport::kEventError,
+                 {EventArg::integerArg(code), EventArg::text(description.c_str())});
     }
     return code;
   }
