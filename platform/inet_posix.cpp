@@ -16,18 +16,9 @@ namespace velmora::platform {
 uint32_t inetAddr(const char* text) { return inet_addr(text); }
 
 int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddress>* out) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* result = nullptr;
   errno = 0;
-  const int status = getaddrinfo(node, service, &hints, &result);
-  if (status != 0) return winsockCodeFromEai(status, errno);
-  out->clear();
-  detail::collectAddresses(result, out);
-  freeaddrinfo(result);
-  return 0;
+  return detail::streamAddresses(node, service, out,
+                                 [](int status) { return winsockCodeFromEai(status, errno); });
 }
 
 int socketsStartup(uint16_t* granted) {

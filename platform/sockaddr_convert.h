@@ -85,6 +85,25 @@ void collectAddresses(const AddrInfo* answer, std::vector<ResolvedAddress>* out)
   }
 }
 
+/// getaddrinfo(node, service) with hints: any family, stream socket, TCP.
+/// Returns 0 with the IPv4 and IPv6 entries in answer order in `out`, or
+/// `translate(status)` of a failed call.
+template <typename Translate>
+int streamAddresses(const char* node, const char* service, std::vector<ResolvedAddress>* out,
+                    Translate translate) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  addrinfo* answer = nullptr;
+  const int status = ::getaddrinfo(node, service, &hints, &answer);
+  if (status != 0) return translate(status);
+  out->clear();
+  collectAddresses(answer, out);
+  ::freeaddrinfo(answer);
+  return 0;
+}
+
 /// Looks `name` up over IPv6 and takes the first address: getaddrinfo with
 /// family IPv6, a stream socket when `streamSocket` (else any type), and the
 /// canonical-name flag when `canonicalName` is given. Fills `out` (port 0)

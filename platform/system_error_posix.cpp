@@ -68,16 +68,7 @@ constexpr MessageEntry kMessages[] = {TAVRO_SYSTEM_ERROR_CODES(TAVRO_MESSAGE_ENT
   X(ENOMEM, kErrorNotEnoughMemory)        \
   X(ENOENT, kErrorFileNotFound)
 
-struct ErrnoEntry {
-  int errnoValue;
-  uint32_t code;
-};
-
-#define TAVRO_ERRNO_ENTRY(errnoValue, code) {errnoValue, static_cast<uint32_t>(code)},
-constexpr ErrnoEntry kErrnoMap[] = {TAVRO_ERRNO_MAP(TAVRO_ERRNO_ENTRY)};
-#undef TAVRO_ERRNO_ENTRY
-
-constexpr uint32_t kUnmappedErrno = kWsaEOpNotSupp;
+constexpr int kUnmappedErrno = kWsaEOpNotSupp;
 
 // The one getaddrinfo table: EAI results and the codes Windows' getaddrinfo
 // gives instead (its EAI_* names are these Winsock codes).
@@ -102,14 +93,25 @@ constexpr uint32_t kUnmappedErrno = kWsaEOpNotSupp;
 #define TAVRO_EAI_GLIBC(X)
 #endif
 
-struct EaiEntry {
-  int eai;
+// One entry of the tables above: a POSIX value and the Windows code for the
+// same outcome.
+struct Translation {
+  int posixValue;
   int code;
 };
 
-#define TAVRO_EAI_ENTRY(eai, code) {eai, static_cast<int>(code)},
-constexpr EaiEntry kEaiMap[] = {TAVRO_EAI_MAP(TAVRO_EAI_ENTRY)};
-#undef TAVRO_EAI_ENTRY
+#define TAVRO_TRANSLATION(posixValue, code) {posixValue, static_cast<int>(code)},
+constexpr Translation kErrnoMap[] = {TAVRO_ERRNO_MAP(TAVRO_TRANSLATION)};
+constexpr Translation kEaiMap[] = {TAVRO_EAI_MAP(TAVRO_TRANSLATION)};
+#undef TAVRO_TRANSLATION
+
+template <size_t N>
+int translate(const Translation (&table)[N], int posixValue, int fallback) {
+  for (const Translation& entry : table) {
+    if (entry.posixValue == posixValue) return entry.code;
+  }
+  return fallback;
+}
 
 // For resolver results we cannot classify.
 constexpr int kUnknownResolverError = kWsaNoRecovery;
@@ -144,10 +146,7 @@ bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize, std
 
 uint32_t windowsErrorFromErrno(int errnoValue) {
   if (errnoValue == EAGAIN) return static_cast<uint32_t>(kWsaEWouldBlock);
-  for (const ErrnoEntry& entry : kErrnoMap) {
-    if (entry.errnoValue == errnoValue) return entry.code;
-  }
-  return kUnmappedErrno;
+  return static_cast<uint32_t>(translate(kErrnoMap, errnoValue, kUnmappedErrno));
 }
 
 int winsockCodeFromErrno(int errnoValue) {
@@ -158,10 +157,7 @@ int winsockCodeFromErrno(int errnoValue) {
 
 int winsockCodeFromEai(int eai, int savedErrno) {
   if (eai == EAI_SYSTEM) return static_cast<int>(windowsErrorFromErrno(savedErrno));
-  for (const EaiEntry& entry : kEaiMap) {
-    if (entry.eai == eai) return entry.code;
-  }
-  return kUnknownResolverError;
+  return translate(kEaiMap, eai, kUnknownResolverError);
 }
 
 uint32_t lastSystemError() { return errno == 0 ? 0 : windowsErrorFromErrno(errno); }
