@@ -32,8 +32,20 @@ struct EventParamReader {
   int length(int i) const { return i < count && lengths ? lengths[i] : 0; }
 };
 
-/// True for the UTF-16 re-raise of an event (id + kWideIdOffset).
-inline bool isWideEvent(int eventId) { return eventId > kWideIdOffset; }
+/// The body of a wrapper's event callback: `context` is the wrapper (none:
+/// nothing happens); the UTF-16 re-raise of an event goes to its
+/// FireWideEvent with the offset taken off, every other event to
+/// `fire(wrapper, eventId, reader)`.
+template <typename Wrapper, typename Fire>
+int dispatchToWrapper(void* context, int eventId, int paramCount, void* params[], int lengths[],
+                      Fire fire) {
+  auto* self = static_cast<Wrapper*>(context);
+  if (self == nullptr) return 0;
+  if (eventId > kWideIdOffset) {
+    return self->FireWideEvent(eventId - kWideIdOffset, paramCount, params, lengths);
+  }
+  return fire(*self, eventId, EventParamReader{paramCount, params, lengths});
+}
 
 }  // namespace velmora::components
 

@@ -9,6 +9,18 @@ namespace {
 namespace ids = velmora::components::ipinfo;
 using velmora::components::EventParamReader;
 
+int fireEvent(IPInfo& self, int eventId, const EventParamReader& p) {
+  if (eventId == ids::kEventError) {
+    ErrorEventParams e{p.integer(0), p.text(1), 0};
+    return self.FireError(&e);
+  }
+  if (eventId == ids::kEventRequestComplete) {
+    RequestCompleteEventParams e{p.integer(0), p.integer(1), p.text(2), 0};
+    return self.FireRequestComplete(&e);
+  }
+  return 0;
+}
+
 }  // namespace
 
 IPInfo::IPInfo() : handle_(IPInfo_Create(&IPInfo::dispatchEvent, this)) {}
@@ -21,20 +33,6 @@ int IPInfo::FireWideEvent(int, int, void*[], int[]) { return 0; }
 
 int VELMORA_CALL IPInfo::dispatchEvent(void* context, int eventId, int paramCount, void* params[],
                                        int lengths[]) {
-  IPInfo* self = static_cast<IPInfo*>(context);
-  if (self == nullptr) return 0;
-  if (velmora::components::isWideEvent(eventId)) {
-    return self->FireWideEvent(eventId - velmora::components::kWideIdOffset, paramCount, params,
-                               lengths);
-  }
-  EventParamReader p{paramCount, params, lengths};
-  if (eventId == ids::kEventError) {
-    ErrorEventParams e{p.integer(0), p.text(1), 0};
-    return self->FireError(&e);
-  }
-  if (eventId == ids::kEventRequestComplete) {
-    RequestCompleteEventParams e{p.integer(0), p.integer(1), p.text(2), 0};
-    return self->FireRequestComplete(&e);
-  }
-  return 0;
+  return velmora::components::dispatchToWrapper<IPInfo>(context, eventId, paramCount, params,
+                                                        lengths, fireEvent);
 }

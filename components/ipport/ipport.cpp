@@ -9,6 +9,37 @@ namespace {
 namespace ids = velmora::components::ipport;
 using velmora::components::EventParamReader;
 
+int fireEvent(IPPort& self, int eventId, const EventParamReader& p) {
+  switch (eventId) {
+    case ids::kEventConnected: {
+      ConnectedEventParams e{p.integer(0), p.text(1), 0};
+      return self.FireConnected(&e);
+    }
+    case ids::kEventConnectionStatus: {
+      ConnectionStatusEventParams e{p.text(0), p.integer(1), p.text(2), 0};
+      return self.FireConnectionStatus(&e);
+    }
+    case ids::kEventDataIn: {
+      DataInEventParams e{p.text(0), p.integer(1), p.length(0), 0};
+      return self.FireDataIn(&e);
+    }
+    case ids::kEventDisconnected: {
+      DisconnectedEventParams e{p.integer(0), p.text(1), 0};
+      return self.FireDisconnected(&e);
+    }
+    case ids::kEventError: {
+      ErrorEventParams e{p.integer(0), p.text(1), 0};
+      return self.FireError(&e);
+    }
+    case ids::kEventReadyToSend: {
+      ReadyToSendEventParams e{0};
+      return self.FireReadyToSend(&e);
+    }
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
 
 IPPort::IPPort() : handle_(IPPort_Create(&IPPort::dispatchEvent, this)) {}
@@ -25,39 +56,6 @@ int IPPort::FireWideEvent(int, int, void*[], int[]) { return 0; }
 
 int VELMORA_CALL IPPort::dispatchEvent(void* context, int eventId, int paramCount, void* params[],
                                        int lengths[]) {
-  IPPort* self = static_cast<IPPort*>(context);
-  if (self == nullptr) return 0;
-  if (velmora::components::isWideEvent(eventId)) {
-    return self->FireWideEvent(eventId - velmora::components::kWideIdOffset, paramCount, params,
-                               lengths);
-  }
-  EventParamReader p{paramCount, params, lengths};
-  switch (eventId) {
-    case ids::kEventConnected: {
-      ConnectedEventParams e{p.integer(0), p.text(1), 0};
-      return self->FireConnected(&e);
-    }
-    case ids::kEventConnectionStatus: {
-      ConnectionStatusEventParams e{p.text(0), p.integer(1), p.text(2), 0};
-      return self->FireConnectionStatus(&e);
-    }
-    case ids::kEventDataIn: {
-      DataInEventParams e{p.text(0), p.integer(1), p.length(0), 0};
-      return self->FireDataIn(&e);
-    }
-    case ids::kEventDisconnected: {
-      DisconnectedEventParams e{p.integer(0), p.text(1), 0};
-      return self->FireDisconnected(&e);
-    }
-    case ids::kEventError: {
-      ErrorEventParams e{p.integer(0), p.text(1), 0};
-      return self->FireError(&e);
-    }
-    case ids::kEventReadyToSend: {
-      ReadyToSendEventParams e{0};
-      return self->FireReadyToSend(&e);
-    }
-    default:
-      return 0;
-  }
+  return velmora::components::dispatchToWrapper<IPPort>(context, eventId, paramCount, params,
+                                                        lengths, fireEvent);
 }
