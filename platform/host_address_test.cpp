@@ -35,12 +35,16 @@ TEST_F(HostAddress, IPv6LookupTakesTheFirstAddressAndItsCanonicalName) {
   EXPECT_EQ(numericIPv6Text(any), "::1");
 }
 
+// The POSIX translation of the resolver's answer; on Windows the code is the
+// system's own (Wine passes the host resolver's value through unchanged).
+#ifndef _WIN32
 TEST_F(HostAddress, IPv4AddressIsNoIPv6Answer) {
   SocketAddress address;
   std::string canonical;
   EXPECT_EQ(resolveIPv6("127.0.0.1", true, &address), kWsaHostNotFound);
   EXPECT_EQ(resolveIPv6("127.0.0.1", true, &address, &canonical), kWsaHostNotFound);
 }
+#endif
 
 // The vocabulary is the one place the numbers are written: a number given
 // to two names of one list would make a table find the wrong text.
