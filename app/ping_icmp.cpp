@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "app/pinger.h"
+#include "platform/error_codes.h"
 #include "platform/icmp_echo.h"
 #include "platform/inet.h"
 #include "support/text_utils.h"
@@ -18,29 +19,9 @@ struct StatusEntry {
   const char* text;
 };
 
-constexpr StatusEntry kStatusTexts[] = {
-    {0, "The status was success"},
-    {11001, "The reply buffer was too small"},
-    {11002, "The destination network was unreachable"},
-    {11003, "The destination host was unreachable"},
-    {11004, "The destination protocol was unreachable"},
-    {11005, "The destination port was unreachable"},
-    {11006, "Insufficient IP resources were available"},
-    {11007, "A bad IP option was specified"},
-    {11008, "A hardware error occurred"},
-    {11009, "The packet was too big"},
-    {11010, "The request timed out"},
-    {11011, "A bad request"},
-    {11012, "A bad route"},
-    {11013, "The time to live (TTL) expired in transit"},
-    {11014, "The time to live expired during fragment reassembly"},
-    {11015, "A parameter problem"},
-    {11016,
-     "Datagrams are arriving too fast to be processed and datagrams may have been discarded"},
-    {11017, "An IP option was too big"},
-    {11018, "A bad destination"},
-    {11050, "A general failure. This error can be returned for some malformed ICMP packets"},
-};
+#define TAVRO_STATUS_ENTRY(name, number, text) {velmora::platform::icmp::name, text},
+constexpr StatusEntry kStatusTexts[] = {TAVRO_IP_STATUS_CODES(TAVRO_STATUS_ENTRY)};
+#undef TAVRO_STATUS_ENTRY
 
 }  // namespace
 

@@ -1,14 +1,13 @@
 #include <cstdint>
 
 #include "app/pinger.h"
+#include "components/ipport/ipport_ids.h"
 #include "platform/ticks.h"
 #include "velmora_components.h"
 
 namespace {
 
-constexpr int kTimeoutProperty = 19;
-constexpr int kConnectMethod = 3;
-constexpr int kDisconnectMethod = 4;
+namespace ipport = velmora::components::ipport;
 
 void* wordOf(intptr_t value) { return reinterpret_cast<void*>(value); }
 
@@ -17,7 +16,7 @@ class TcpProbeConnection {
  public:
   explicit TcpProbeConnection(uint16_t timeoutSeconds) : handle_(IPPort_Create(nullptr, nullptr)) {
     // Integer values travel as the pointer-sized word itself.
-    if (handle_) IPPort_Set(handle_, kTimeoutProperty, 0, wordOf(timeoutSeconds), 0);
+    if (handle_) IPPort_Set(handle_, ipport::kTimeout, 0, wordOf(timeoutSeconds), 0);
   }
   ~TcpProbeConnection() {
     if (handle_) IPPort_Destroy(handle_);
@@ -29,10 +28,10 @@ class TcpProbeConnection {
     if (!handle_) return -1;
     void* params[] = {const_cast<char*>(address.c_str()), wordOf(port)};
     int lengths[] = {0, 0};
-    return IPPort_Do(handle_, kConnectMethod, 2, params, lengths);
+    return IPPort_Do(handle_, ipport::kConnect, 2, params, lengths);
   }
   void disconnect() {
-    if (handle_) IPPort_Do(handle_, kDisconnectMethod, 0, nullptr, nullptr);
+    if (handle_) IPPort_Do(handle_, ipport::kDisconnect, 0, nullptr, nullptr);
   }
   std::string lastError() const {
     const char* text = handle_ ? IPPort_GetLastError(handle_) : nullptr;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error_codes.h"
 #include "platform/icmp_echo.h"
 
 /// Outcome of one probe.
@@ -93,6 +94,6 @@ class Pinger {
 constexpr int32_t kMaxPacketSize = 65500;
 
 /// Status of a probe that failed without a more precise reason.
-constexpr uint32_t kGeneralFailure = 11050;
+using velmora::platform::icmp::kGeneralFailure;
 
 #endif  // TAVRO_APP_PINGER_H_

@@ -12,6 +12,7 @@
 
 #include "components/frame/flat_api.h"
 #include "components/frame/frame_component.h"
+#include "components/ipport/ipport_ids.h"
 #include "platform/event_loop.h"
 #include "platform/inet.h"
 #include "platform/socket.h"
@@ -21,6 +22,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using velmora::components::ComponentKind;
 namespace platform = velmora::platform;
+namespace ipport = velmora::components::ipport;
 
 constexpr uint32_t kNotify = platform::kWmUser + 101;
 
@@ -30,7 +32,7 @@ void idleWait(void* port) {
   std::clock_t cpuStart = std::clock();
   Clock::time_point start = Clock::now();
   while (Clock::now() - start < std::chrono::seconds(2)) {
-    IPPort_Do(port, 5, 0, nullptr, nullptr);  // DoEvents
+    IPPort_Do(port, ipport::kDoEvents, 0, nullptr, nullptr);
   }
   double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
   std::printf("idle wait 2 s: %.2f ms CPU (clock(); target < 10 ms)\n", cpuMs);
@@ -77,7 +79,7 @@ void readLatency(void* port) {
   Clock::time_point start = Clock::now();
   while (timer.latencies.size() < static_cast<size_t>(kRounds) &&
          Clock::now() - start < std::chrono::seconds(5)) {
-    IPPort_Do(port, 5, 0, nullptr, nullptr);
+    IPPort_Do(port, ipport::kDoEvents, 0, nullptr, nullptr);
   }
   sender.join();
   std::sort(timer.latencies.begin(), timer.latencies.end());

@@ -10,16 +10,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "components/ipport/ipport_ids.h"
 #include "velmora_components.h"
 
 namespace {
+
+namespace ipport = velmora::components::ipport;
 
 void* word(long value) { return reinterpret_cast<void*>(static_cast<intptr_t>(value)); }
 
 int connectLoopback(void* port, int remotePort) {
   void* params[] = {const_cast<char*>("127.0.0.1"), word(remotePort)};
   int lengths[] = {0, 0};
-  return IPPort_Do(port, 3, 2, params, lengths);
+  return IPPort_Do(port, ipport::kConnect, 2, params, lengths);
 }
 
 int openDescriptors() {
@@ -32,17 +35,17 @@ int openDescriptors() {
 
 int sendFile(char* file, int remotePort) {
   void* port = IPPort_Create(nullptr, nullptr);
-  IPPort_Set(port, 19, 0, word(30), 0);
+  IPPort_Set(port, ipport::kTimeout, 0, word(30), 0);
   int code = connectLoopback(port, remotePort);
   auto start = std::chrono::steady_clock::now();
   if (code == 0) {
     void* params[] = {file};
     int lengths[] = {0};
-    code = IPPort_Do(port, 9, 1, params, lengths);
+    code = IPPort_Do(port, ipport::kSendFile, 1, params, lengths);
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (code != 0) std::fprintf(stderr, "failed: %d %s\n", code, IPPort_GetLastError(port));
-  IPPort_Do(port, 4, 0, nullptr, nullptr);
+  IPPort_Do(port, ipport::kDisconnect, 0, nullptr, nullptr);
   IPPort_Destroy(port);
   std::printf("%.3f\n", seconds);
   return code == 0 ? 0 : 1;
@@ -53,9 +56,9 @@ int probes(int count, int remotePort) {
   int failures = 0;
   for (int i = 0; i < count; ++i) {
     void* port = IPPort_Create(nullptr, nullptr);
-    IPPort_Set(port, 19, 0, word(2), 0);
+    IPPort_Set(port, ipport::kTimeout, 0, word(2), 0);
     if (connectLoopback(port, remotePort) == 0) {
-      IPPort_Do(port, 4, 0, nullptr, nullptr);
+      IPPort_Do(port, ipport::kDisconnect, 0, nullptr, nullptr);
     } else {
       ++failures;
     }

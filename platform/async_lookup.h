@@ -68,10 +68,6 @@ bool readServiceEntry(const char* buffer, int length, ServiceEntry* entry);
 int lookupHostByName(const char* name, HostEntry* entry);
 int lookupHostByAddress(uint32_t address, HostEntry* entry);
 
-/// getaddrinfo for IPv6 with stream sockets and the canonical-name flag:
-/// the first address and the canonical name; 0 or the Winsock code.
-int resolveIPv6Canonical(const char* text, SocketAddress* address, std::string* canonicalName);
-
 /// Test hook: host lookups started from now on ask these servers
 /// ("127.0.0.1:5353", comma separated) instead of the system's; empty
 /// restores them. Only the POSIX backend can do this; false elsewhere.

@@ -15,20 +15,13 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/error_codes.h"
 #include "platform/lookup_entry.h"
 #include "platform/poll_source.h"
 #include "platform/sockaddr_convert.h"
 
 namespace velmora::platform {
 namespace {
-
-constexpr int kInvalidArgument = 10022;
-constexpr int kAlreadyDone = 10037;
-constexpr int kNoBufferSpace = 10055;
-constexpr int kHostNotFound = 11001;
-constexpr int kTryAgain = 11002;
-constexpr int kNoRecovery = 11003;
-constexpr int kNoData = 11004;
 
 // The entries are laid out as Windows lays out its hostent and (64-bit)
 // servent, so that a result buffer reads the same on both systems.
@@ -49,13 +42,13 @@ struct WinServEnt {
 int hostErrorCode(int hostError) {
   switch (hostError) {
     case HOST_NOT_FOUND:
-      return kHostNotFound;
+      return kWsaHostNotFound;
     case TRY_AGAIN:
-      return kTryAgain;
+      return kWsaTryAgain;
     case NO_DATA:
-      return kNoData;
+      return kWsaNoData;
     default:
-      return kNoRecovery;
+      return kWsaNoRecovery;
   }
 }
 
@@ -65,17 +58,17 @@ int aresErrorCode(int status) {
       return 0;
     case ARES_ENOTFOUND:
     case ARES_EBADNAME:
-      return kHostNotFound;
+      return kWsaHostNotFound;
     case ARES_ENODATA:
-      return kNoData;
+      return kWsaNoData;
     case ARES_ETIMEOUT:
     case ARES_ECONNREFUSED:
     case ARES_ESERVFAIL:
-      return kTryAgain;
+      return kWsaTryAgain;
     case ARES_ENOMEM:
-      return kNoBufferSpace;
+      return kWsaENoBufs;
     default:
-      return kNoRecovery;
+      return kWsaNoRecovery;
   }
 }
 
@@ -143,7 +136,7 @@ class EntryWriter {
 int packHost(const hostent& source, char* buffer, int* length) {
   EntryWriter writer(buffer);
   auto* host = static_cast<WinHostEnt*>(writer.reserve(sizeof(WinHostEnt), alignof(WinHostEnt)));
-  if (host == nullptr) return kNoBufferSpace;
+  if (host == nullptr) return kWsaENoBufs;
   host->h_addrtype = static_cast<short>(source.h_addrtype);
   host->h_length = static_cast<short>(source.h_length);
   host->h_name = writer.text(source.h_name != nullptr ? source.h_name : "");
@@ -158,19 +151,19 @@ int packHost(const hostent& source, char* buffer, int* length) {
   }
   if (list != nullptr) list[count] = nullptr;
   *length = writer.used();
-  return writer.ok() ? 0 : kNoBufferSpace;
+  return writer.ok() ? 0 : kWsaENoBufs;
 }
 
 int packService(const servent& source, char* buffer, int* length) {
   EntryWriter writer(buffer);
   auto* service = static_cast<WinServEnt*>(writer.reserve(sizeof(WinServEnt), alignof(WinServEnt)));
-  if (service == nullptr) return kNoBufferSpace;
+  if (service == nullptr) return kWsaENoBufs;
   service->s_port = static_cast<short>(source.s_port);
   service->s_name = writer.text(source.s_name);
   service->s_aliases = writer.textList(source.s_aliases);
   service->s_proto = writer.text(source.s_proto);
   *length = writer.used();
-  return writer.ok() ? 0 : kNoBufferSpace;
+  return writer.ok() ? 0 : kWsaENoBufs;
 }
 
 struct Request {
@@ -220,10 +213,10 @@ class Resolver : public PollSource {
 
   int cancel(LookupHandle handle) {
     auto it = requests_.find(handle);
-    if (it == requests_.end()) return kInvalidArgument;
+    if (it == requests_.end()) return kWsaEInval;
     // A finished request's message is already queued; its entry goes now,
     // so that the late message finds nothing to take.
-    const int status = it->second.finished ? kAlreadyDone : 0;
+    const int status = it->second.finished ? kWsaEAlready : 0;
     requests_.erase(it);
     releaseIdleChannel();
     return status;
@@ -338,7 +331,7 @@ void onHostAnswer(void* arg, int status, int, hostent* host) {
 template <typename Start>
 LookupHandle startHost(WindowHandle window, uint32_t message, int* error, Start start) {
   if (!isWindow(window)) {
-    *error = kInvalidArgument;
+    *error = kWsaEInval;
     return 0;
   }
   ares_channel channel = resolver().channel(error);
@@ -351,13 +344,13 @@ LookupHandle startHost(WindowHandle window, uint32_t message, int* error, Start 
 LookupHandle finishService(WindowHandle window, uint32_t message, int* error, int lookupStatus,
                            const servent* found) {
   if (!isWindow(window)) {
-    *error = kInvalidArgument;
+    *error = kWsaEInval;
     return 0;
   }
   alignas(16) char buffer[kLookupBufferSize];
   int length = 0;
-  int status = found != nullptr ? packService(*found, buffer, &length) : kNoData;
-  if (lookupStatus == ERANGE) status = kNoBufferSpace;
+  int status = found != nullptr ? packService(*found, buffer, &length) : kWsaNoData;
+  if (lookupStatus == ERANGE) status = kWsaENoBufs;
   if (status != 0) length = 0;
   const LookupHandle handle = resolver().add(window, message, false);
   resolver().finish(handle, status, buffer, length);
@@ -369,13 +362,13 @@ const char* protocolOrNull(const char* protocol) {
 }
 
 int copyHost(const hostent* found, int status, int hostError, HostEntry* entry) {
-  if (status == ERANGE) return kNoBufferSpace;
+  if (status == ERANGE) return kWsaENoBufs;
   if (found == nullptr) return hostErrorCode(hostError);
   alignas(16) char buffer[kLookupBufferSize];
   int length = 0;
   const int packed = packHost(*found, buffer, &length);
   if (packed != 0) return packed;
-  return readHostEntry(buffer, length, entry) ? 0 : kNoRecovery;
+  return readHostEntry(buffer, length, entry) ? 0 : kWsaNoRecovery;
 }
 
 }  // namespace
@@ -443,24 +436,6 @@ int lookupHostByAddress(uint32_t address, HostEntry* entry) {
   const int status = gethostbyaddr_r(&address, sizeof address, AF_INET, &storage, scratch,
                                      sizeof scratch, &found, &hostError);
   return copyHost(found, status, hostError, entry);
-}
-
-int resolveIPv6Canonical(const char* text, SocketAddress* address, std::string* canonicalName) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET6;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_CANONNAME;
-  addrinfo* answer = nullptr;
-  const int status = getaddrinfo(text, nullptr, &hints, &answer);
-  if (status != 0) {
-    return status == EAI_AGAIN ? kTryAgain : status == EAI_FAIL ? kNoRecovery : kHostNotFound;
-  }
-  sockaddr_in6 storage{};
-  std::memcpy(&storage, answer->ai_addr, sizeof storage);
-  *canonicalName = answer->ai_canonname != nullptr ? answer->ai_canonname : "";
-  freeaddrinfo(answer);
-  detail::fromSockaddr(storage, address);
-  return 0;
 }
 
 bool setLookupServersForTesting(const std::string& servers) {

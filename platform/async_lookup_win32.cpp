@@ -144,22 +144,6 @@ int lookupHostByAddress(uint32_t address, HostEntry* entry) {
                   entry);
 }
 
-int resolveIPv6Canonical(const char* text, SocketAddress* address, std::string* canonicalName) {
-  addrinfo hints = {};
-  hints.ai_family = AF_INET6;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_CANONNAME;
-  addrinfo* answer = nullptr;
-  const int status = ::getaddrinfo(text, nullptr, &hints, &answer);
-  if (status != 0) return status;
-  sockaddr_in6 storage = {};
-  std::memcpy(&storage, answer->ai_addr, sizeof storage);
-  *canonicalName = answer->ai_canonname != nullptr ? answer->ai_canonname : "";
-  ::freeaddrinfo(answer);
-  detail::fromSockaddr(storage, address);
-  return 0;
-}
-
 bool setLookupServersForTesting(const std::string&) { return false; }
 
 }  // namespace velmora::platform

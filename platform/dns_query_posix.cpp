@@ -8,13 +8,13 @@
 #include <chrono>
 #include <mutex>
 
+#include "platform/error_codes.h"
+
 namespace velmora::platform {
 namespace {
 
 // DNS client codes of the query result.
-constexpr uint32_t kOutOfMemory = 14;
 constexpr uint32_t kInvalidName = 123;
-constexpr uint32_t kTimeout = 1460;
 constexpr uint32_t kFormatError = 9001;
 constexpr uint32_t kServerFailure = 9002;
 constexpr uint32_t kNameError = 9003;
@@ -56,15 +56,15 @@ uint32_t dnsCode(int aresStatus) {
     case ARES_EBADNAME:
       return kInvalidName;
     case ARES_ENOMEM:
-      return kOutOfMemory;
+      return kErrorOutOfMemory;
     default:
-      return kTimeout;
+      return kErrorTimeout;
   }
 }
 
 struct QueryOutcome {
   bool done = false;
-  uint32_t code = kTimeout;
+  uint32_t code = kErrorTimeout;
   std::string hostName;
 };
 
@@ -165,7 +165,7 @@ uint32_t dnsQueryPtr(const std::string& name, std::string* hostName) {
   }
   if (!outcome.done) ares_cancel(channel.get());
   if (outcome.code == 0) *hostName = outcome.hostName;
-  return outcome.done ? outcome.code : kTimeout;
+  return outcome.done ? outcome.code : kErrorTimeout;
 }
 
 bool setDnsServersForTesting(const std::string& servers) {

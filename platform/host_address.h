@@ -7,11 +7,14 @@
 
 namespace velmora::platform {
 
-/// getaddrinfo for an IPv6 address of `name` (hints: family IPv6, a stream
-/// socket when `streamSocket`, else any type; no flags). Fills the address of
-/// the first answer (port 0) and returns 0, or the Winsock code of the
-/// failure (11001 for an unknown name).
-int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out);
+/// Looks `name` up over IPv6 and takes the first address: getaddrinfo with
+/// family IPv6, a stream socket when `streamSocket` (else any type), the
+/// canonical-name flag when `canonicalName` is given, no other flags. Fills
+/// `out` (port 0) and the canonical name and returns 0, or the Winsock code
+/// of the failure (11001 for an unknown name, or an answer without an IPv6
+/// address).
+int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out,
+                std::string* canonicalName = nullptr);
 
 /// getnameinfo with NI_NUMERICHOST: the numeric text of an IPv6 address;
 /// empty when it cannot be formed.

@@ -14,45 +14,11 @@
 #include "platform/system_error_posix.h"
 
 namespace velmora::platform {
-namespace {
-
-// The resolver codes Windows reports for the same outcomes; the full
-// getaddrinfo table lives with getAddrInfo, these are the ones an IPv6
-// lookup of a name can meet.
-int winsockCodeFromEai(int eai, int savedErrno) {
-  switch (eai) {
-    case EAI_SYSTEM:
-      return static_cast<int>(windowsErrorFromErrno(savedErrno));
-    case EAI_AGAIN:
-      return 11002;
-    case EAI_FAIL:
-      return 11003;
-    case EAI_FAMILY:
-      return 10047;
-    default:
-      return 11001;
-  }
-}
-
-}  // namespace
-
-int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET6;
-  hints.ai_socktype = streamSocket ? SOCK_STREAM : 0;
-  addrinfo* result = nullptr;
+int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out,
+                std::string* canonicalName) {
   errno = 0;
-  int status = ::getaddrinfo(name, nullptr, &hints, &result);
-  if (status != 0) return winsockCodeFromEai(status, errno);
-  if (result == nullptr || result->ai_family != AF_INET6) {
-    if (result) ::freeaddrinfo(result);
-    return 11001;
-  }
-  sockaddr_in6 address{};
-  std::memcpy(&address, result->ai_addr, sizeof(address));
-  ::freeaddrinfo(result);
-  detail::fromSockaddr(address, out);
-  return 0;
+  return detail::firstIPv6Address(name, streamSocket, out, canonicalName,
+                                  [](int status) { return winsockCodeFromEai(status, errno); });
 }
 
 std::string numericIPv6Text(const SocketAddress& address) {

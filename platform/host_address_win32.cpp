@@ -10,22 +10,11 @@
 
 namespace velmora::platform {
 
-int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out) {
-  addrinfo hints = {};
-  hints.ai_family = AF_INET6;
-  hints.ai_socktype = streamSocket ? SOCK_STREAM : 0;
-  addrinfo* result = nullptr;
-  int status = ::getaddrinfo(name, nullptr, &hints, &result);
-  if (status != 0) return status;
-  if (result == nullptr || result->ai_family != AF_INET6) {
-    if (result) ::freeaddrinfo(result);
-    return WSAHOST_NOT_FOUND;
-  }
-  sockaddr_in6 address = {};
-  std::memcpy(&address, result->ai_addr, sizeof(address));
-  ::freeaddrinfo(result);
-  detail::fromSockaddr(address, out);
-  return 0;
+int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out,
+                std::string* canonicalName) {
+  // Windows' getaddrinfo answers with Winsock codes already.
+  return detail::firstIPv6Address(name, streamSocket, out, canonicalName,
+                                  [](int status) { return status; });
 }
 
 std::string numericIPv6Text(const SocketAddress& address) {

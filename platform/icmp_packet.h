@@ -5,26 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/error_codes.h"
+
 // Building echo requests and recognising the answers to them in what an
 // ICMP socket receives. Pure byte handling: every length is checked before
 // a field is read, and anything short, malformed or not ours is ignored.
 namespace velmora::platform::icmp {
-
-/// IP_STATUS codes an echo call reports.
-constexpr uint32_t kSuccess = 0;
-constexpr uint32_t kBufferTooSmall = 11001;
-constexpr uint32_t kNetUnreachable = 11002;
-constexpr uint32_t kHostUnreachable = 11003;
-constexpr uint32_t kProtocolUnreachable = 11004;
-constexpr uint32_t kPortUnreachable = 11005;
-constexpr uint32_t kPacketTooBig = 11009;
-constexpr uint32_t kTimedOut = 11010;
-constexpr uint32_t kBadRoute = 11012;
-constexpr uint32_t kTtlExpiredTransit = 11013;
-constexpr uint32_t kTtlExpiredReassembly = 11014;
-constexpr uint32_t kParameterProblem = 11015;
-constexpr uint32_t kSourceQuench = 11016;
-constexpr uint32_t kGeneralFailure = 11050;
 
 constexpr size_t kIcmpHeaderSize = 8;
 

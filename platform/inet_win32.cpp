@@ -10,17 +10,8 @@ namespace velmora::platform {
 uint32_t inetAddr(const char* text) { return inet_addr(text); }
 
 int getAddrInfo(const char* node, const char* service, std::vector<ResolvedAddress>* out) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* result = nullptr;
-  const int status = getaddrinfo(node, service, &hints, &result);
-  if (status != 0) return status;
-  out->clear();
-  detail::collectAddresses(result, out);
-  freeaddrinfo(result);
-  return 0;
+  // Windows' getaddrinfo answers with Winsock codes already.
+  return detail::streamAddresses(node, service, out, [](int status) { return status; });
 }
 
 int socketsStartup(uint16_t* granted) {

@@ -3,10 +3,13 @@
 
 #include <cstdint>
 
+#include "platform/error_codes.h"
+
 namespace velmora::platform {
 
-/// Access rights, value types and the error codes the registry calls return,
-/// with the numbers Windows gives them.
+/// Access rights and value types, with the numbers Windows gives them; the
+/// error codes the registry calls return (kErrorFileNotFound, ...) are those
+/// of platform/error_codes.h.
 constexpr uint32_t kKeyQueryValue = 0x0001;
 constexpr uint32_t kKeySetValue = 0x0002;
 constexpr uint32_t kKeyCreateSubKey = 0x0004;
@@ -22,18 +25,6 @@ constexpr uint32_t kRegBinary = 3;
 constexpr uint32_t kRegDword = 4;
 constexpr uint32_t kRegMultiSz = 7;
 constexpr uint32_t kRegQword = 11;
-
-constexpr uint32_t kErrorSuccess = 0;
-constexpr uint32_t kErrorFileNotFound = 2;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorInvalidParameter = 87;
-constexpr uint32_t kErrorBadPathname = 161;
-constexpr uint32_t kErrorFilenameTooLong = 206;
-constexpr uint32_t kErrorMoreData = 234;
-constexpr uint32_t kErrorBadDb = 1009;
-constexpr uint32_t kErrorRegistryIoFailed = 1016;
-constexpr uint32_t kErrorKeyDeleted = 1018;
 
 /// The predefined root keys the program can name.
 enum class RegistryRoot { kCurrentUser };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error_codes.h"
 #include "platform/inet.h"
 #include "platform/socket.h"
 
@@ -82,6 +83,54 @@ void collectAddresses(const AddrInfo* answer, std::vector<ResolvedAddress>* out)
     ResolvedAddress address;
     if (addressText(*entry, &address)) out->push_back(address);
   }
+}
+
+/// getaddrinfo(node, service) with hints: any family, stream socket, TCP.
+/// Returns 0 with the IPv4 and IPv6 entries in answer order in `out`, or
+/// `translate(status)` of a failed call.
+template <typename Translate>
+int streamAddresses(const char* node, const char* service, std::vector<ResolvedAddress>* out,
+                    Translate translate) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  addrinfo* answer = nullptr;
+  const int status = ::getaddrinfo(node, service, &hints, &answer);
+  if (status != 0) return translate(status);
+  out->clear();
+  collectAddresses(answer, out);
+  ::freeaddrinfo(answer);
+  return 0;
+}
+
+/// Looks `name` up over IPv6 and takes the first address: getaddrinfo with
+/// family IPv6, a stream socket when `streamSocket` (else any type), and the
+/// canonical-name flag when `canonicalName` is given. Fills `out` (port 0)
+/// and the canonical name and returns 0; a failed call returns
+/// `translate(status)`, an answer without an IPv6 address 11001.
+template <typename Translate>
+int firstIPv6Address(const char* name, bool streamSocket, SocketAddress* out,
+                     std::string* canonicalName, Translate translate) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET6;
+  hints.ai_socktype = streamSocket ? SOCK_STREAM : 0;
+  hints.ai_flags = canonicalName != nullptr ? AI_CANONNAME : 0;
+  addrinfo* answer = nullptr;
+  const int status = ::getaddrinfo(name, nullptr, &hints, &answer);
+  if (status != 0) return translate(status);
+  if (answer == nullptr || answer->ai_family != AF_INET6) {
+    if (answer != nullptr) ::freeaddrinfo(answer);
+    return kWsaHostNotFound;
+  }
+  sockaddr_in6 address{};
+  std::memcpy(&address, answer->ai_addr, sizeof(address));
+  if (canonicalName != nullptr) {
+    *canonicalName = answer->ai_canonname != nullptr ? answer->ai_canonname : "";
+  }
+  ::freeaddrinfo(answer);
+  fromSockaddr(address, out);
+  return 0;
 }
 
 /// The numeric text of an IPv6 address (with its scope); empty on failure.

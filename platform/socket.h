@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/error_codes.h"
 #include "platform/event_loop.h"
 
 namespace velmora::platform {
@@ -24,9 +25,6 @@ constexpr long kFdOob = 0x04;
 constexpr long kFdAccept = 0x08;
 constexpr long kFdConnect = 0x10;
 constexpr long kFdClose = 0x20;
-
-constexpr int kWsaEWouldBlock = 10035;
-constexpr int kWsaNotInitialised = 10093;
 
 inline intptr_t makeSelectLParam(long event, int error) {
   return static_cast<intptr_t>((static_cast<uint32_t>(error) << 16) |

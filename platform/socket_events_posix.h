@@ -8,11 +8,9 @@
 #include <cstdint>
 
 #include "platform/event_loop.h"
+#include "platform/system_error_posix.h"
 
 namespace velmora::platform {
-
-/// Winsock code for an errno value (anything unknown gives 10045).
-int winsockCodeFromErrno(int error);
 
 int registerAsyncSelect(int fd, WindowHandle window, uint32_t message, long mask);
 void noteConnectStarted(int fd);

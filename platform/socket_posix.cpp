@@ -15,32 +15,6 @@
 
 namespace velmora::platform {
 
-// The one errno table: every socket failure leaves the POSIX layer as the
-// Winsock code Windows would have reported, so texts match on both systems.
-#define VELMORA_ERRNO_MAP(X)                                                                     \
-  X(EINTR, 10004)                                                                                \
-  X(EPERM, 10013) X(EACCES, 10013) X(EFAULT, 10014) X(EINVAL, 10022) X(EMFILE, 10024)            \
-      X(EWOULDBLOCK, 10035) X(EINPROGRESS, 10036) X(EALREADY, 10037) X(EBADF, 10038)             \
-          X(ENOTSOCK, 10038) X(EDESTADDRREQ, 10039) X(EMSGSIZE, 10040) X(EPROTOTYPE, 10041)      \
-              X(ENOPROTOOPT, 10042) X(EPROTONOSUPPORT, 10043) X(ESOCKTNOSUPPORT, 10044)          \
-                  X(EOPNOTSUPP, 10045) X(EPFNOSUPPORT, 10046) X(EAFNOSUPPORT, 10047)             \
-                      X(EADDRINUSE, 10048) X(EADDRNOTAVAIL, 10049) X(ENETDOWN, 10050)            \
-                          X(ENETUNREACH, 10051) X(ENETRESET, 10052) X(ECONNABORTED, 10053)       \
-                              X(EPIPE, 10054) X(ECONNRESET, 10054) X(ENOBUFS, 10055)             \
-                                  X(EISCONN, 10056) X(ENOTCONN, 10057) X(ESHUTDOWN, 10058)       \
-                                      X(ETIMEDOUT, 10060) X(ECONNREFUSED, 10061) X(ELOOP, 10062) \
-                                          X(ENAMETOOLONG, 10063) X(EHOSTDOWN, 10064)             \
-                                              X(EHOSTUNREACH, 10065) X(ENOTEMPTY, 10066)
-
-int winsockCodeFromErrno(int error) {
-  if (error == EAGAIN) return kWsaEWouldBlock;  // may differ from EWOULDBLOCK
-#define VELMORA_ERRNO_CASE(name, code) \
-  if (error == name) return code;
-  VELMORA_ERRNO_MAP(VELMORA_ERRNO_CASE)
-#undef VELMORA_ERRNO_CASE
-  return 10045;
-}
-
 namespace {
 
 int lastError() { return winsockCodeFromErrno(errno); }
@@ -54,7 +28,7 @@ int fdOf(SocketHandle socket) { return static_cast<int>(socket); }
 int createStreamSocket(int family, SocketHandle* out) {
   *out = kInvalidSocket;
   int af = family == kFamilyIPv6 ? AF_INET6 : family == kFamilyIPv4 ? AF_INET : -1;
-  if (af < 0) return 10047;
+  if (af < 0) return kWsaEAfNoSupport;
   int fd = ::socket(af, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return lastError();
   *out = fd;
@@ -62,7 +36,7 @@ int createStreamSocket(int family, SocketHandle* out) {
 }
 
 int closeSocket(SocketHandle socket) {
-  if (socket == kInvalidSocket) return 10038;
+  if (socket == kInvalidSocket) return kWsaENotSock;
   noteSocketClosed(fdOf(socket));
   return check(::close(fdOf(socket)));
 }
@@ -70,7 +44,7 @@ int closeSocket(SocketHandle socket) {
 int bindSocket(SocketHandle socket, const SocketAddress& address) {
   sockaddr_storage storage;
   int length = detail::toSockaddr(address, &storage);
-  if (length == 0) return 10047;
+  if (length == 0) return kWsaEAfNoSupport;
   return check(
       ::bind(fdOf(socket), reinterpret_cast<sockaddr*>(&storage), static_cast<socklen_t>(length)));
 }
@@ -78,7 +52,7 @@ int bindSocket(SocketHandle socket, const SocketAddress& address) {
 int connectSocket(SocketHandle socket, const SocketAddress& address) {
   sockaddr_storage storage;
   int length = detail::toSockaddr(address, &storage);
-  if (length == 0) return 10047;
+  if (length == 0) return kWsaEAfNoSupport;
   int rc = ::connect(fdOf(socket), reinterpret_cast<sockaddr*>(&storage),
                      static_cast<socklen_t>(length));
   if (rc == 0 || errno == EINPROGRESS) noteConnectStarted(fdOf(socket));
@@ -147,13 +121,13 @@ int setNonBlocking(SocketHandle socket) {
 
 int setSocketOption(SocketHandle socket, SocketOption option, int value) {
   int level = 0, name = 0;
-  if (!detail::optionLevelAndName(option, &level, &name)) return 10042;
+  if (!detail::optionLevelAndName(option, &level, &name)) return kWsaENoProtoOpt;
   return check(::setsockopt(fdOf(socket), level, name, &value, sizeof(value)));
 }
 
 int getSocketOption(SocketHandle socket, SocketOption option, int* value) {
   int level = 0, name = 0;
-  if (!detail::optionLevelAndName(option, &level, &name)) return 10042;
+  if (!detail::optionLevelAndName(option, &level, &name)) return kWsaENoProtoOpt;
   socklen_t length = sizeof(*value);
   return check(::getsockopt(fdOf(socket), level, name, value, &length));
 }
@@ -176,7 +150,7 @@ int setKeepAliveValues(SocketHandle socket, bool on, uint32_t timeMillis, uint32
 }
 
 int asyncSelect(SocketHandle socket, WindowHandle window, uint32_t message, long mask) {
-  if (socket == kInvalidSocket) return 10038;
+  if (socket == kInvalidSocket) return kWsaENotSock;
   int code = setNonBlocking(socket);
   if (code != 0) return code;
   return registerAsyncSelect(fdOf(socket), window, message, mask);

@@ -75,6 +75,38 @@ TEST(SystemErrorPosix, ErrnoMapsToWinsockCodes) {
   EXPECT_EQ(windowsErrorFromErrno(EDOM), 10045u) << "unmapped values";
 }
 
+// The socket layer and the system layer read one errno table; where the two
+// once disagreed, the codes are the ones the Windows call gives.
+TEST(SystemErrorPosix, SocketCallsReportWhatWinsockReports) {
+  EXPECT_EQ(winsockCodeFromErrno(ENOMEM), 10055) << "no buffer space, not 'not supported'";
+  EXPECT_EQ(windowsErrorFromErrno(ENOENT), 2u);
+  EXPECT_EQ(winsockCodeFromErrno(ECONNREFUSED), 10061);
+  EXPECT_EQ(winsockCodeFromErrno(EAGAIN), 10035);
+  EXPECT_EQ(winsockCodeFromErrno(EBADF), 10038);
+  EXPECT_EQ(winsockCodeFromErrno(EDOM), 10045) << "unmapped values";
+}
+
+// One getaddrinfo table for every lookup: each result as Windows'
+// getaddrinfo reports it, whichever lookup met it.
+TEST(SystemErrorPosix, ResolverResultsAreWindowsGetaddrinfoCodes) {
+  EXPECT_EQ(winsockCodeFromEai(EAI_NONAME, 0), 11001);
+  EXPECT_EQ(winsockCodeFromEai(EAI_AGAIN, 0), 11002);
+  EXPECT_EQ(winsockCodeFromEai(EAI_FAIL, 0), 11003);
+  EXPECT_EQ(winsockCodeFromEai(EAI_MEMORY, 0), 8) << "was 11001 for IPv6 lookups";
+  EXPECT_EQ(winsockCodeFromEai(EAI_FAMILY, 0), 10047) << "was 11001 for canonical lookups";
+  EXPECT_EQ(winsockCodeFromEai(EAI_BADFLAGS, 0), 10022);
+  EXPECT_EQ(winsockCodeFromEai(EAI_SERVICE, 0), 10109);
+  EXPECT_EQ(winsockCodeFromEai(EAI_SOCKTYPE, 0), 10044);
+  EXPECT_EQ(winsockCodeFromEai(EAI_SYSTEM, ECONNREFUSED), 10061) << "the saved errno";
+#ifdef EAI_NODATA
+  EXPECT_EQ(winsockCodeFromEai(EAI_NODATA, 0), 11001);
+#endif
+#ifdef EAI_ADDRFAMILY
+  EXPECT_EQ(winsockCodeFromEai(EAI_ADDRFAMILY, 0), 11001) << "a name without IPv6 addresses";
+#endif
+  EXPECT_EQ(winsockCodeFromEai(EAI_OVERFLOW, 0), 11003) << "results without a counterpart";
+}
+
 TEST(SystemErrorPosix, LastSystemErrorReadsErrno) {
   errno = ECONNREFUSED;
   EXPECT_EQ(lastSystemError(), 10061u);

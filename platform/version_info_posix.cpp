@@ -2,14 +2,12 @@
 
 #include <atomic>
 
+#include "platform/error_codes.h"
 #include "platform/version_info.h"
 
 namespace velmora::platform {
 
 namespace {
-
-// What a module without a version resource reports.
-constexpr uint32_t kResourceTypeNotFound = 1813;
 
 std::atomic<const EmbeddedVersionTable*>& registeredTable() {
   static std::atomic<const EmbeddedVersionTable*> table{nullptr};
@@ -48,7 +46,7 @@ class EmbeddedVersionBlock : public VersionBlock {
         return true;
       }
     }
-    *error = kResourceTypeNotFound;
+    *error = kErrorResourceTypeNotFound;
     return false;
   }
 
@@ -70,7 +68,7 @@ std::unique_ptr<VersionBlock> makeEmbeddedVersionBlock(const EmbeddedVersionTabl
 std::unique_ptr<VersionBlock> VersionBlock::load(uint32_t* error) {
   const EmbeddedVersionTable* table = registeredTable().load();
   if (table == nullptr) {
-    *error = kResourceTypeNotFound;
+    *error = kErrorResourceTypeNotFound;
     return nullptr;
   }
   *error = 0;

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/error_codes.h"
+
 namespace velmora::platform {
 
 namespace {
 
-// Reported when the system gives no reason for a missing value.
-constexpr uint32_t kResourceTypeNotFound = 1813;
 constexpr DWORD kModulePathSize = 260;
 
 uint32_t lastErrorOr(uint32_t fallback) {
@@ -38,7 +38,7 @@ class WindowsVersionBlock : public VersionBlock {
     UINT size = 0;
     SetLastError(0);
     if (!VerQueryValueW(data_.data(), reinterpret_cast<LPCWSTR>(subBlock.c_str()), &found, &size)) {
-      *error = lastErrorOr(kResourceTypeNotFound);
+      *error = lastErrorOr(kErrorResourceTypeNotFound);
       return false;
     }
     *length = size;

@@ -9,6 +9,7 @@
 
 #include "components/frame/config_setting.h"
 #include "components/frame/event_sink.h"
+#include "components/frame/frame_ids.h"
 #include "components/frame/result_codes.h"
 
 namespace velmora::components {
@@ -77,7 +78,7 @@ class MethodArgs {
 /// completion of message texts around them.
 class ComponentBase {
  public:
-  static constexpr int kCodePagePropertyId = 2010;
+  static constexpr int kCodePagePropertyId = frame_ids::kCodePageProperty;
 
   virtual ~ComponentBase() = default;
   ComponentBase(const ComponentBase&) = delete;

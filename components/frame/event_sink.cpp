@@ -26,7 +26,7 @@ int EventSink::raise(int eventId, const EventArg* args, int count, int codePage)
     }
   }
   int answer = callback_(context_, eventId, count, params.data(), lengths.data());
-  if (answer != kWideRequest) return answer;
+  if (answer != kWideEventRequest) return answer;
 
   std::vector<std::u16string> wide(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
@@ -40,7 +40,7 @@ int EventSink::raise(int eventId, const EventArg* args, int count, int codePage)
     params[i] = const_cast<char16_t*>(wide[i].c_str());
     lengths[i] = args[i].kind == EventArg::Kind::kBytes ? static_cast<int>(wide[i].size()) : 0;
   }
-  return callback_(context_, eventId + kWideEventOffset, count, params.data(), lengths.data());
+  return callback_(context_, eventId + kWideIdOffset, count, params.data(), lengths.data());
 }
 
 }  // namespace velmora::components

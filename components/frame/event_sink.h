@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "components/frame/frame_ids.h"
 #include "velmora_components.h"
 
 namespace velmora::components {
@@ -23,14 +24,12 @@ struct EventArg {
 };
 
 /// Delivers events to the callback given to Create, synchronously. A callback
-/// that answers exactly -10000 gets the same event again as id + 10000 with
-/// its texts and bytes in UTF-16 (converted with the code page), and that
-/// second answer is returned. Without a callback nothing is delivered.
+/// that answers exactly kWideEventRequest gets the same event again as
+/// id + kWideIdOffset with its texts and bytes in UTF-16 (converted with the
+/// code page), and that second answer is returned. Without a callback nothing
+/// is delivered.
 class EventSink {
  public:
-  static constexpr int kWideRequest = -10000;
-  static constexpr int kWideEventOffset = 10000;
-
   void bind(ComponentEventCallback callback, void* context) {
     callback_ = callback;
     context_ = context;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "components/frame/frame_ids.h"
 #include "components/frame/socket_component.h"
 #include "platform/codepage.h"
 #include "platform/event_loop.h"
@@ -13,9 +14,6 @@
 
 namespace velmora::components {
 namespace {
-
-constexpr int kWideIdBase = 10000;
-constexpr int kRawWideIdBase = 20000;
 
 ComponentRegistration& registrationOf(ComponentKind kind) {
   static ComponentRegistration registrations[2] = {};
@@ -42,12 +40,12 @@ ComponentBase* fromHandle(void* handle) { return static_cast<ComponentBase*>(han
 enum class IdForm { kPlain, kWide, kRaw };
 
 IdForm splitId(int id, int* base) {
-  if (id > kRawWideIdBase) {
-    *base = id - kRawWideIdBase;
+  if (id > kRawWideIdOffset) {
+    *base = id - kRawWideIdOffset;
     return IdForm::kRaw;
   }
-  if (id > kWideIdBase) {
-    *base = id - kWideIdBase;
+  if (id > kWideIdOffset) {
+    *base = id - kWideIdOffset;
     return IdForm::kWide;
   }
   *base = id;

@@ -1,13 +1,15 @@
 #include "components/frame/frame_component.h"
 
+#include "components/frame/frame_ids.h"
+
 namespace velmora::components {
 namespace {
 
-constexpr int kVersionTagId = 0;
-constexpr int kTimeoutId = 19;
-constexpr int kConfigId = 2;
-constexpr int kDoEventsId = 5;
-constexpr int kInterruptId = 7;
+constexpr int kVersionTagId = frame_ids::kVersionTagProperty;
+constexpr int kTimeoutId = frame_ids::kTimeoutProperty;
+constexpr int kConfigId = frame_ids::kConfigMethod;
+constexpr int kDoEventsId = frame_ids::kDoEventsMethod;
+constexpr int kInterruptId = frame_ids::kInterruptMethod;
 
 constexpr PropertyInfo kProperties[] = {
     {kVersionTagId, ValueKind::kText, kRead},

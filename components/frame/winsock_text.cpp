@@ -1,66 +1,67 @@
 #include "components/frame/winsock_text.h"
 
 #include "components/frame/result_codes.h"
+#include "platform/error_codes.h"
 
 namespace velmora::components {
 
-// Code and text together, in the order the table is searched.
-#define VELMORA_WINSOCK_TEXTS(X)                                                \
-  X(10004, "Interrupted system call")                                           \
-  X(10009, "Bad file number")                                                   \
-  X(10013, "Access denied")                                                     \
-  X(10014, "Bad address")                                                       \
-  X(10022, "Invalid argument")                                                  \
-  X(10024, "Too many open files")                                               \
-  X(10035, "Operation would block")                                             \
-  X(10036, "Operation now in progress")                                         \
-  X(10037, "Operation already in progress")                                     \
-  X(10038, "Socket operation on non-socket")                                    \
-  X(10039, "Destination address required")                                      \
-  X(10040, "Message too long")                                                  \
-  X(10041, "Protocol wrong type for socket")                                    \
-  X(10042, "Bad protocol option")                                               \
-  X(10043, "Protocol not supported")                                            \
-  X(10044, "Socket type not supported")                                         \
-  X(10045, "Operation not supported on socket")                                 \
-  X(10046, "Protocol family not supported")                                     \
-  X(10047, "Address family not supported by protocol family")                   \
-  X(10048, "Address already in use")                                            \
-  X(10049, "Can't assign requested address")                                    \
-  X(10050, "Network is down")                                                   \
-  X(10051, "Network is unreachable")                                            \
-  X(10052, "Net dropped connection or reset")                                   \
-  X(10053, "Software caused connection abort")                                  \
-  X(10054, "Connection reset by peer")                                          \
-  X(10055, "No buffer space available")                                         \
-  X(10056, "Socket is already connected")                                       \
-  X(10057, "Socket is not connected")                                           \
-  X(10058, "Can't send after socket shutdown")                                  \
-  X(10059, "Too many references, can't splice")                                 \
-  X(10060, "Connection timed out")                                              \
-  X(10061, "Connection refused")                                                \
-  X(10062, "Too many levels of symbolic links")                                 \
-  X(10063, "File name too long")                                                \
-  X(10064, "Host is down")                                                      \
-  X(10065, "No route to host")                                                  \
-  X(10066, "Directory not empt")                                                \
-  X(10067, "Too many processes")                                                \
-  X(10068, "Too many users")                                                    \
-  X(10069, "Disc Quota Exceeded")                                               \
-  X(10070, "Stale NFS file handle")                                             \
-  X(10071, "Too many levels of remote in path")                                 \
-  X(10091, "Network subsystem is unavailable")                                  \
-  X(10092, "WINSOCK DLL Version out of range")                                  \
-  X(10093, "Winsock not loaded yet (WSANOTINITIALISED)")                        \
-  X(11001, "Host not found")                                                    \
-  X(11002, "Non-authoritative 'Host not found' (try again or check DNS setup)") \
-  X(11003, "Non-recoverable errors: FORMERR, REFUSED, NOTIMP")                  \
-  X(11004, "Valid name, no data record (check DNS setup)")
+// The components' own short texts for the Winsock codes they report.
+#define VELMORA_WINSOCK_TEXTS(X)                                                       \
+  X(kWsaEIntr, "Interrupted system call")                                              \
+  X(kWsaEBadF, "Bad file number")                                                      \
+  X(kWsaEAcces, "Access denied")                                                       \
+  X(kWsaEFault, "Bad address")                                                         \
+  X(kWsaEInval, "Invalid argument")                                                    \
+  X(kWsaEMFile, "Too many open files")                                                 \
+  X(kWsaEWouldBlock, "Operation would block")                                          \
+  X(kWsaEInProgress, "Operation now in progress")                                      \
+  X(kWsaEAlready, "Operation already in progress")                                     \
+  X(kWsaENotSock, "Socket operation on non-socket")                                    \
+  X(kWsaEDestAddrReq, "Destination address required")                                  \
+  X(kWsaEMsgSize, "Message too long")                                                  \
+  X(kWsaEProtoType, "Protocol wrong type for socket")                                  \
+  X(kWsaENoProtoOpt, "Bad protocol option")                                            \
+  X(kWsaEProtoNoSupport, "Protocol not supported")                                     \
+  X(kWsaESocktNoSupport, "Socket type not supported")                                  \
+  X(kWsaEOpNotSupp, "Operation not supported on socket")                               \
+  X(kWsaEPfNoSupport, "Protocol family not supported")                                 \
+  X(kWsaEAfNoSupport, "Address family not supported by protocol family")               \
+  X(kWsaEAddrInUse, "Address already in use")                                          \
+  X(kWsaEAddrNotAvail, "Can't assign requested address")                               \
+  X(kWsaENetDown, "Network is down")                                                   \
+  X(kWsaENetUnreach, "Network is unreachable")                                         \
+  X(kWsaENetReset, "Net dropped connection or reset")                                  \
+  X(kWsaEConnAborted, "Software caused connection abort")                              \
+  X(kWsaEConnReset, "Connection reset by peer")                                        \
+  X(kWsaENoBufs, "No buffer space available")                                          \
+  X(kWsaEIsConn, "Socket is already connected")                                        \
+  X(kWsaENotConn, "Socket is not connected")                                           \
+  X(kWsaEShutdown, "Can't send after socket shutdown")                                 \
+  X(kWsaETooManyRefs, "Too many references, can't splice")                             \
+  X(kWsaETimedOut, "Connection timed out")                                             \
+  X(kWsaEConnRefused, "Connection refused")                                            \
+  X(kWsaELoop, "Too many levels of symbolic links")                                    \
+  X(kWsaENameTooLong, "File name too long")                                            \
+  X(kWsaEHostDown, "Host is down")                                                     \
+  X(kWsaEHostUnreach, "No route to host")                                              \
+  X(kWsaENotEmpty, "Directory not empt")                                               \
+  X(kWsaEProcLim, "Too many processes")                                                \
+  X(kWsaEUsers, "Too many users")                                                      \
+  X(kWsaEDQuot, "Disc Quota Exceeded")                                                 \
+  X(kWsaEStale, "Stale NFS file handle")                                               \
+  X(kWsaERemote, "Too many levels of remote in path")                                  \
+  X(kWsaSysNotReady, "Network subsystem is unavailable")                               \
+  X(kWsaVerNotSupported, "WINSOCK DLL Version out of range")                           \
+  X(kWsaNotInitialised, "Winsock not loaded yet (WSANOTINITIALISED)")                  \
+  X(kWsaHostNotFound, "Host not found")                                                \
+  X(kWsaTryAgain, "Non-authoritative 'Host not found' (try again or check DNS setup)") \
+  X(kWsaNoRecovery, "Non-recoverable errors: FORMERR, REFUSED, NOTIMP")                \
+  X(kWsaNoData, "Valid name, no data record (check DNS setup)")
 
 const char* winsockErrorText(int code) {
   switch (code) {
-#define VELMORA_WINSOCK_CASE(number, text) \
-  case number:                             \
+#define VELMORA_WINSOCK_CASE(name, text) \
+  case platform::name:                   \
     return text;
     VELMORA_WINSOCK_TEXTS(VELMORA_WINSOCK_CASE)
 #undef VELMORA_WINSOCK_CASE

@@ -2,14 +2,23 @@
 
 #include <cstdint>
 
+#include "components/ipinfo/ipinfo_ids.h"
+
 namespace {
 
-int integerAt(int count, void* params[], int i) {
-  return i < count && params ? static_cast<int>(reinterpret_cast<intptr_t>(params[i])) : 0;
-}
+namespace ids = velmora::components::ipinfo;
+using velmora::components::EventParamReader;
 
-const char* textAt(int count, void* params[], int i) {
-  return i < count && params && params[i] ? static_cast<const char*>(params[i]) : "";
+int fireEvent(IPInfo& self, int eventId, const EventParamReader& p) {
+  if (eventId == ids::kEventError) {
+    ErrorEventParams e{p.integer(0), p.text(1), 0};
+    return self.FireError(&e);
+  }
+  if (eventId == ids::kEventRequestComplete) {
+    RequestCompleteEventParams e{p.integer(0), p.integer(1), p.text(2), 0};
+    return self.FireRequestComplete(&e);
+  }
+  return 0;
 }
 
 }  // namespace
@@ -24,17 +33,6 @@ int IPInfo::FireWideEvent(int, int, void*[], int[]) { return 0; }
 
 int VELMORA_CALL IPInfo::dispatchEvent(void* context, int eventId, int paramCount, void* params[],
                                        int lengths[]) {
-  IPInfo* self = static_cast<IPInfo*>(context);
-  if (self == nullptr) return 0;
-  if (eventId > 10000) return self->FireWideEvent(eventId - 10000, paramCount, params, lengths);
-  if (eventId == 1) {
-    ErrorEventParams e{integerAt(paramCount, params, 0), textAt(paramCount, params, 1), 0};
-    return self->FireError(&e);
-  }
-  if (eventId == 2) {
-    RequestCompleteEventParams e{integerAt(paramCount, params, 0), integerAt(paramCount, params, 1),
-                                 textAt(paramCount, params, 2), 0};
-    return self->FireRequestComplete(&e);
-  }
-  return 0;
+  return velmora::components::dispatchToWrapper<IPInfo>(context, eventId, paramCount, params,
+                                                        lengths, fireEvent);
 }

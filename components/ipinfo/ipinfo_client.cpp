@@ -112,7 +112,7 @@ void IpInfoClient::detailsFromOlderForm(const platform::AdapterRecord& adapter) 
   d.adapterType = adapterTypeName(adapter.type, false);
   const int status = services_.perAdapterDnsServers(adapter.index, &olderDnsServers_);
   if (status != 0) {
-    raiseEvent(1,
+    raiseEvent(ipinfo::kEventError,
                {EventArg::integerArg(status), EventArg::text("Error getting per-adapter info.")});
     return;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "components/frame/socket_component.h"
+#include "components/ipinfo/ipinfo_ids.h"
 #include "components/ipinfo/request_queue.h"
 #include "platform/adapters.h"
 #include "platform/async_lookup.h"

@@ -6,65 +6,13 @@
 #include "components/frame/flat_api.h"
 #include "components/frame/frame_component.h"
 #include "components/ipinfo/ipinfo_formats.h"
+#include "components/ipinfo/ipinfo_ids.h"
 #include "platform/ip_config.h"
 
 namespace velmora::components {
 namespace {
 
-enum Property {
-  kVersionTagId = 0,
-  kAdapterCount,
-  kAdapterDescription,
-  kAdapterDeviceIndex,
-  kAdapterDhcpEnabled,
-  kAdapterDhcpServer,
-  kAdapterDnsServers,
-  kAdapterGateway,
-  kAdapterIndex,
-  kAdapterIpAddress,
-  kAdapterIpv6Address,
-  kAdapterLeaseExpires,
-  kAdapterLeaseObtained,
-  kAdapterName,
-  kAdapterOtherAddresses,
-  kAdapterPhysicalAddress,
-  kAdapterPrimaryWinsServer,
-  kAdapterSecondaryWinsServer,
-  kAdapterSubnetMask,
-  kAdapterType,
-  kAdapterUsesWins,
-  kAdapterZoneIndex,
-  kArpProxyEnabled,
-  kDhcpScope,
-  kDnsEnabled,
-  kDnsServer,
-  kDomainName,
-  kHostAddress,
-  kHostAliases,
-  kHostName,
-  kLocalHost,
-  kNodeType,
-  kOtherAddresses,
-  kDnsServers,
-  kPendingRequests,
-  kRequestId,
-  kRoutingEnabled,
-  kServiceAliases,
-  kServiceName,
-  kServicePort,
-  kServiceProtocol
-};
-
-enum Method {
-  kConfig = 2,
-  kDhcpRelease,
-  kDhcpRenew,
-  kDoEvents,
-  kGetMac,
-  kReset,
-  kResolveAddress,
-  kResolveName
-};
+using namespace ipinfo;
 
 constexpr ValueKind kInt = ValueKind::kInteger;
 constexpr ValueKind kBool = ValueKind::kBoolean;

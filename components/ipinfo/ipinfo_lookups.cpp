@@ -61,21 +61,21 @@ int IpInfoClient::queueRequest(platform::LookupHandle handle, int bufferNumber, 
 
 int IpInfoClient::raiseRequestComplete(uintptr_t handle, int status) {
   const std::string description = status == 0 ? "OK" : describeWinsockError(status);
-  raiseEvent(2, {EventArg::integerArg(static_cast<intptr_t>(handle)), EventArg::integerArg(status),
-                 EventArg::text(description.c_str())});
+  raiseEvent(ipinfo::kEventRequestComplete,
+             {EventArg::integerArg(static_cast<intptr_t>(handle)), EventArg::integerArg(status),
+              EventArg::text(description.c_str())});
   return status;
 }
 
 int IpInfoClient::resolveIPv6(const std::string& text, bool canonical) {
   platform::SocketAddress address;
   std::string canonicalName;
-  const int code = canonical
-                       ? platform::resolveIPv6Canonical(text.c_str(), &address, &canonicalName)
-                       : platform::resolveIPv6(text.c_str(), true, &address);
+  const int code =
+      platform::resolveIPv6(text.c_str(), true, &address, canonical ? &canonicalName : nullptr);
   if (code != 0) {
     setMessageText(describeWinsockError(code));
-    raiseEvent(2, {EventArg::integerArg(0), EventArg::integerArg(code),
-                   EventArg::text(messageText().c_str())});
+    raiseEvent(ipinfo::kEventRequestComplete, {EventArg::integerArg(0), EventArg::integerArg(code),
+                                               EventArg::text(messageText().c_str())});
     return code;
   }
   lookup_.hostAddress = platform::numericIPv6Text(address);
@@ -83,7 +83,8 @@ int IpInfoClient::resolveIPv6(const std::string& text, bool canonical) {
     lookup_.hostAddress += "%" + std::to_string(address.scopeId);
   }
   if (canonical) lookup_.hostName = canonicalName;
-  raiseEvent(2, {EventArg::integerArg(0), EventArg::integerArg(0), EventArg::text("")});
+  raiseEvent(ipinfo::kEventRequestComplete,
+             {EventArg::integerArg(0), EventArg::integerArg(0), EventArg::text("")});
   return 0;
 }
 
@@ -227,8 +228,8 @@ intptr_t IpInfoClient::handleWindowMessage(uint32_t message, uintptr_t wParam, i
     // layer still holds for it, never into a buffer of the queue.
     char discard[platform::kLookupBufferSize];
     platform::takeLookupResult(wParam, discard);
-    raiseEvent(
-        1, {EventArg::integerArg(kUnknownRequest), EventArg::text("Message for unknown request.")});
+    raiseEvent(ipinfo::kEventError, {EventArg::integerArg(kUnknownRequest),
+                                     EventArg::text("Message for unknown request.")});
     return 0;
   }
   if (message == kHostLookupMessage) {

@@ -2,32 +2,43 @@
 
 #include <cstdint>
 
+#include "components/ipport/ipport_ids.h"
+
 namespace {
 
-enum IpPortEvent {
-  kConnected = 1,
-  kConnectionStatus,
-  kDataIn,
-  kDisconnected,
-  kError,
-  kReadyToSend,
-};
+namespace ids = velmora::components::ipport;
+using velmora::components::EventParamReader;
 
-// Parameters beyond paramCount read as 0 or an empty text, so a short
-// parameter list from a component never reads past the array.
-struct Params {
-  int count;
-  void** values;
-  int* lengths;
-
-  int integer(int i) const {
-    return i < count && values ? static_cast<int>(reinterpret_cast<intptr_t>(values[i])) : 0;
+int fireEvent(IPPort& self, int eventId, const EventParamReader& p) {
+  switch (eventId) {
+    case ids::kEventConnected: {
+      ConnectedEventParams e{p.integer(0), p.text(1), 0};
+      return self.FireConnected(&e);
+    }
+    case ids::kEventConnectionStatus: {
+      ConnectionStatusEventParams e{p.text(0), p.integer(1), p.text(2), 0};
+      return self.FireConnectionStatus(&e);
+    }
+    case ids::kEventDataIn: {
+      DataInEventParams e{p.text(0), p.integer(1), p.length(0), 0};
+      return self.FireDataIn(&e);
+    }
+    case ids::kEventDisconnected: {
+      DisconnectedEventParams e{p.integer(0), p.text(1), 0};
+      return self.FireDisconnected(&e);
+    }
+    case ids::kEventError: {
+      ErrorEventParams e{p.integer(0), p.text(1), 0};
+      return self.FireError(&e);
+    }
+    case ids::kEventReadyToSend: {
+      ReadyToSendEventParams e{0};
+      return self.FireReadyToSend(&e);
+    }
+    default:
+      return 0;
   }
-  const char* text(int i) const {
-    return i < count && values && values[i] ? static_cast<const char*>(values[i]) : "";
-  }
-  int length(int i) const { return i < count && lengths ? lengths[i] : 0; }
-};
+}
 
 }  // namespace
 
@@ -45,36 +56,6 @@ int IPPort::FireWideEvent(int, int, void*[], int[]) { return 0; }
 
 int VELMORA_CALL IPPort::dispatchEvent(void* context, int eventId, int paramCount, void* params[],
                                        int lengths[]) {
-  IPPort* self = static_cast<IPPort*>(context);
-  if (self == nullptr) return 0;
-  if (eventId > 10000) return self->FireWideEvent(eventId - 10000, paramCount, params, lengths);
-  Params p{paramCount, params, lengths};
-  switch (eventId) {
-    case kConnected: {
-      ConnectedEventParams e{p.integer(0), p.text(1), 0};
-      return self->FireConnected(&e);
-    }
-    case kConnectionStatus: {
-      ConnectionStatusEventParams e{p.text(0), p.integer(1), p.text(2), 0};
-      return self->FireConnectionStatus(&e);
-    }
-    case kDataIn: {
-      DataInEventParams e{p.text(0), p.integer(1), p.length(0), 0};
-      return self->FireDataIn(&e);
-    }
-    case kDisconnected: {
-      DisconnectedEventParams e{p.integer(0), p.text(1), 0};
-      return self->FireDisconnected(&e);
-    }
-    case kError: {
-      ErrorEventParams e{p.integer(0), p.text(1), 0};
-      return self->FireError(&e);
-    }
-    case kReadyToSend: {
-      ReadyToSendEventParams e{0};
-      return self->FireReadyToSend(&e);
-    }
-    default:
-      return 0;
-  }
+  return velmora::components::dispatchToWrapper<IPPort>(context, eventId, paramCount, params,
+                                                        lengths, fireEvent);
 }

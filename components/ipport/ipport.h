@@ -48,7 +48,8 @@ class IPPort {
   virtual int FireDisconnected(DisconnectedEventParams* e);
   virtual int FireError(ErrorEventParams* e);
   virtual int FireReadyToSend(ReadyToSendEventParams* e);
-  /// Every event with an id above 10000 (the wide re-raise), id minus 10000.
+  /// Every event with an id above kWideIdOffset (the wide re-raise), with the
+  /// offset taken off.
   virtual int FireWideEvent(int eventId, int paramCount, void* params[], int lengths[]);
   virtual ~IPPort();
 

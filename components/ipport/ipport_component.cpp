@@ -7,45 +7,13 @@
 
 #include "components/frame/flat_api.h"
 #include "components/frame/frame_component.h"
+#include "components/ipport/ipport_ids.h"
 #include "platform/inet.h"
 
 namespace velmora::components {
 namespace {
 
-enum Property {
-  kVersionTagId = 0,
-  kReceiveEnabled,
-  kBytesSent,
-  kConnected,
-  kDataToSend,
-  kLineTerminator,
-  kFirewallAutoDetect,
-  kFirewallType,
-  kFirewallHost,
-  kFirewallPassword,
-  kFirewallPort,
-  kFirewallUser,
-  kTcpKeepAlive,
-  kLinger,
-  kLocalHost,
-  kLocalPort,
-  kRemoteHost,
-  kRemotePort,
-  kLineMode,
-  kTimeout,
-};
-
-enum Method {
-  kConfig = 2,
-  kConnect,
-  kDisconnect,
-  kDoEvents,
-  kGetLine,
-  kInterrupt,
-  kSend,
-  kSendFile,
-  kSendLine,
-};
+using namespace ipport;
 
 constexpr PropertyInfo kProperties[] = {
     {kVersionTagId, ValueKind::kText, kRead},

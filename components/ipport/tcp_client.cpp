@@ -15,7 +15,6 @@ constexpr long kNotifyMask =
 constexpr uint32_t kAddressNone = 0xFFFFFFFFu;
 constexpr int kKeepAliveDefaultTime = 7200000;
 constexpr int kKeepAliveDefaultInterval = 1000;
-constexpr int kHostNotFound = 11001;
 
 // "name%scope": the scope digits after the percent sign, removed from `name`.
 uint32_t cutScope(std::string* name) {
@@ -77,7 +76,7 @@ int TcpClient::resolveIPv4(const char* text, uint32_t* address) {
       return 0;
     }
   }
-  return kHostNotFound;
+  return platform::kWsaHostNotFound;
 }
 
 int TcpClient::setRemoteHost(const char* text) {
@@ -352,7 +351,8 @@ int TcpClient::closeConnection(intptr_t code, bool byApplication) {
     raiseStatus("Remote host disconnected.", h);
     disconnectCode_ = h;
     std::string description = eventDescription(h);
-    raiseEvent(kEventDisconnected, {EventArg::integerArg(h), EventArg::text(description.c_str())});
+    raiseEvent(ipport::kEventDisconnected,
+               {EventArg::integerArg(h), EventArg::text(description.c_str())});
     record_.close();
   }
   int result = hasSocket() ? platform::closeSocket(socket_) : 0;
@@ -376,15 +376,16 @@ void TcpClient::resetConnectionState() {
 
 void TcpClient::raiseStatus(const char* text, int code) {
   std::string description = eventDescription(code);
-  raiseEvent(kEventConnectionStatus, {EventArg::text(text), EventArg::integerArg(code),
-                                      EventArg::text(description.c_str())});
+  raiseEvent(ipport::kEventConnectionStatus, {EventArg::text(text), EventArg::integerArg(code),
+                                              EventArg::text(description.c_str())});
 }
 
 void TcpClient::connectResultStep(int code) {
   connectResult_ = code;
   connectMessage_ = messageText();
   std::string description = eventDescription(code);
-  raiseEvent(kEventConnected, {EventArg::integerArg(code), EventArg::text(description.c_str())});
+  raiseEvent(ipport::kEventConnected,
+             {EventArg::integerArg(code), EventArg::text(description.c_str())});
 }
 
 void TcpClient::onConnectNotification(int error) {
@@ -432,7 +433,7 @@ intptr_t TcpClient::handleWindowMessage(uint32_t message, uintptr_t wParam, intp
       if ((receiveEnabled_ || negotiator_) && !inReceiveLoop_) receiveLoop(0);
       break;
     case platform::kFdWrite:
-      raiseEvent(kEventReadyToSend, {});
+      raiseEvent(ipport::kEventReadyToSend, {});
       break;
     case platform::kFdConnect:
       onConnectNotification(platform::selectError(lParam));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "components/frame/socket_component.h"
+#include "components/ipport/ipport_ids.h"
 #include "components/ipport/line_buffer.h"
 #include "components/ipport/proxy/proxy_negotiator.h"
 #include "components/ipport/traffic_record.h"
@@ -23,16 +24,6 @@ enum TcpClientCode {
   kLineLengthLocked = 112,
   kPortZero = 116,
   kFirewallFailed = 118,
-};
-
-/// Event ids of IPPort.
-enum TcpClientEvent {
-  kEventConnected = 1,
-  kEventConnectionStatus,
-  kEventDataIn,
-  kEventDisconnected,
-  kEventError,
-  kEventReadyToSend,
 };
 
 /// The proxy settings an instance stores; with a type set, a connection is

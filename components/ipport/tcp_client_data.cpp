@@ -6,8 +6,6 @@
 namespace velmora::components {
 namespace {
 
-constexpr int kWouldBlock = platform::kWsaEWouldBlock;
-constexpr int kNotConnected = 10057;
 constexpr int64_t kRateWindowMillis = 60000;
 
 int64_t nowMillis() {
@@ -18,7 +16,8 @@ int64_t nowMillis() {
 // Receive failures that end the loop quietly: nothing to read, or the
 // connection is gone and its close notification follows.
 bool isQuietReceiveError(int code) {
-  return code == kWouldBlock || code == 10038 || code == 10053 || code == 10054;
+  return code == platform::kWsaEWouldBlock || code == platform::kWsaENotSock ||
+         code == platform::kWsaEConnAborted || code == platform::kWsaEConnReset;
 }
 
 }  // namespace
@@ -39,7 +38,7 @@ void TcpClient::deliver(char* data, int length, int eol) {
 
 void TcpClient::processData(char* data, int length, int eol) {
   if (!absoluteTimeout()) armDeadline();
-  raiseEvent(kEventDataIn, {EventArg::bytes(data, length), EventArg::integerArg(eol)});
+  raiseEvent(ipport::kEventDataIn, {EventArg::bytes(data, length), EventArg::integerArg(eol)});
 }
 
 // Delivers the complete lines; false when reading stopped meanwhile.
@@ -88,7 +87,8 @@ int TcpClient::receiveOnce(int mode, bool* again) {
   if (code != 0) {
     if (!isQuietReceiveError(code)) {
       std::string description = "socket error in recv: " + std::to_string(code);
-      raiseEvent(kEventError, {EventArg::integerArg(code), EventArg::text(description.c_str())});
+      raiseEvent(ipport::kEventError,
+                 {EventArg::integerArg(code), EventArg::text(description.c_str())});
     }
     return code;
   }
@@ -168,7 +168,7 @@ void TcpClient::setFileSend(bool on, int64_t total) {
 int TcpClient::sendAttempt(const char* data, int length, int* taken) {
   *taken = 0;
   clearMessage();
-  if (!connected()) return kNotConnected;
+  if (!connected()) return platform::kWsaENotConn;
   if (length <= 0) return 0;
   int sent = 0;
   int code = platform::sendSocket(socket_, data, length, &sent);
@@ -180,7 +180,7 @@ int TcpClient::sendAttempt(const char* data, int length, int* taken) {
   lastSendCount_ = sent;
   record_.recordSent(data, sent);
   *taken = sent;
-  return sent == length ? 0 : kWouldBlock;
+  return sent == length ? 0 : platform::kWsaEWouldBlock;
 }
 
 int64_t TcpClient::currentRate(int64_t now) const {
@@ -221,7 +221,7 @@ int TcpClient::sendBlocking(const char* data, int length) {
     windowBytes_ += taken;
     lastSendTime_ = nowMillis();
     total += taken;
-    if (code != kWouldBlock) break;
+    if (code != platform::kWsaEWouldBlock) break;
     data += taken;
     length -= taken;
     // After a partial send the rest is offered at once; only a send that took

@@ -2,15 +2,16 @@
 
 #include <cstdio>
 
+#include "platform/error_codes.h"
 #include "platform/system_error.h"
 
 namespace velmora::windows_specific {
 
 namespace {
 
-constexpr int32_t kServiceDoesNotExist = 1060;
-constexpr int32_t kServiceExists = 1073;
-constexpr int32_t kExtendedError = 1208;
+constexpr int32_t kServiceDoesNotExist = platform::kErrorServiceDoesNotExist;
+constexpr int32_t kServiceExists = platform::kErrorServiceExists;
+constexpr int32_t kExtendedError = platform::kErrorExtendedError;
 constexpr size_t kDescriptionBufferSize = 512;
 
 }  // namespace

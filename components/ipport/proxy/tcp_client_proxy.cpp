@@ -95,7 +95,8 @@ void TcpClient::finishNegotiationStep(proxy::ProxyStep step) {
   std::string errorText = negotiator_->errorText();
   std::string message = negotiator_->message();
   endNegotiation();
-  raiseEvent(kEventError, {EventArg::integerArg(errorCode), EventArg::text(errorText.c_str())});
+  raiseEvent(ipport::kEventError,
+             {EventArg::integerArg(errorCode), EventArg::text(errorText.c_str())});
   if (!message.empty()) setMessageText(message);
   connectResultStep(kFirewallFailed);
   // An HTTP refusal keeps the connection to the proxy open for the
@@ -118,7 +119,7 @@ void TcpClient::negotiateBytes(char* data, int length) {
 // The proxy closed before the tunnel was open: the attempt fails.
 void TcpClient::abortNegotiation() {
   endNegotiation();
-  raiseEvent(kEventError, {EventArg::integerArg(kFirewallFailed), EventArg::text("")});
+  raiseEvent(ipport::kEventError, {EventArg::integerArg(kFirewallFailed), EventArg::text("")});
   connectResultStep(kFirewallFailed);
 }
 
