@@ -26,6 +26,17 @@ static int VELMORA_CALL on_event(void* context, int id, int count, void* params[
   return 0;
 }
 
+/* Wine reports the close of a reset connection with 0 where Windows and the
+   POSIX engine give 10054; only that half is left to it. */
+static int under_wine(void) {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
+#else
+  return 0;
+#endif
+}
+
 static int one_round(peer_socket listener, int tcpPort) {
   void* params[2];
   int lengths[2] = {0, 0}, step;
@@ -43,7 +54,8 @@ static int one_round(peer_socket listener, int tcpPort) {
   for (step = 0; step < 50 && disconnectedAt == 0; ++step)
     IPPort_Do(port, kDoEvents, 0, NULL, NULL);
   IPPort_Destroy(port);
-  return connectedCode == 0 && disconnectedCode == 10054 && connectedAt < disconnectedAt;
+  return connectedCode == 0 && connectedAt != 0 && connectedAt < disconnectedAt &&
+         (disconnectedCode == 10054 || (under_wine() && disconnectedCode == 0));
 }
 
 int main(void) {
@@ -60,8 +72,8 @@ int main(void) {
              disconnectedCode);
     }
   }
-  CHECK(opened == ROUNDS, "%d of %d reset connections reported Connected 0, then 10054", opened,
-        ROUNDS);
+  CHECK(opened == ROUNDS, "%d of %d reset connections reported Connected 0, then %s", opened,
+        ROUNDS, under_wine() ? "Disconnected (0 under Wine)" : "Disconnected 10054");
   peer_close(listener);
   IPPort_StaticDestroy();
   return check_result();
