@@ -78,6 +78,12 @@ bool parseTarget(const std::string& text, Target* target) {
 
 enum class Seen { kNothing, kFound, kFailed };
 
+// The attributes follow the neighbour header, aligned.
+const rtattr* firstAttribute(const ndmsg* entry) {
+  return reinterpret_cast<const rtattr*>(reinterpret_cast<const char*>(entry) +
+                                         NLMSG_ALIGN(sizeof(ndmsg)));
+}
+
 // One neighbour message: the entry of the target in a usable state gives its
 // address; a failed resolution ends the wait early.
 Seen examine(const nlmsghdr* header, const Target& target, std::vector<uint8_t>* bytes) {
@@ -87,10 +93,10 @@ Seen examine(const nlmsghdr* header, const Target& target, std::vector<uint8_t>*
   if (target.interfaceIndex != 0 &&
       static_cast<uint32_t>(entry->ndm_ifindex) != target.interfaceIndex)
     return Seen::kNothing;
-  int left = static_cast<int>(RTM_PAYLOAD(header));
+  int left = static_cast<int>(NLMSG_PAYLOAD(header, sizeof(ndmsg)));
   bool matches = false;
   std::vector<uint8_t> link;
-  for (const rtattr* a = RTM_RTA(entry); RTA_OK(a, left); a = RTA_NEXT(a, left)) {
+  for (const rtattr* a = firstAttribute(entry); RTA_OK(a, left); a = RTA_NEXT(a, left)) {
     const auto* data = static_cast<const uint8_t*>(RTA_DATA(a));
     const size_t size = RTA_PAYLOAD(a);
     if (a->rta_type == NDA_DST) {
