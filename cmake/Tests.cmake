@@ -27,3 +27,7 @@ set_tests_properties(unit PROPERTIES TIMEOUT 600)
 if(NOT CMAKE_CROSSCOMPILING AND EXISTS ${CMAKE_SOURCE_DIR}/tests/CMakeLists.txt)
   add_subdirectory(tests)
 endif()
+
+# C programs checking the flat interface (tests/flat/), in every build: a
+# Windows build runs the loopback ones under its emulator.
+add_subdirectory(tests/flat ${CMAKE_BINARY_DIR}/tests/flat)

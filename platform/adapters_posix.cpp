@@ -19,6 +19,7 @@
 #include <net/if_dl.h>
 #endif
 
+#include "platform/adapters_posix.h"
 #include "platform/proc_net.h"
 
 namespace velmora::platform {
@@ -177,13 +178,17 @@ std::string counterInstanceName(std::string name) {
 }  // namespace
 
 bool listAdapters(std::vector<AdapterRecord>* adapters) {
+  return listInterfaceRecords(false, adapters);
+}
+
+bool listInterfaceRecords(bool withLoopback, std::vector<AdapterRecord>* adapters) {
   std::map<std::string, unsigned> flags;
   std::vector<AdapterRecord> records = readInterfaces(&flags);
   std::string routes;
   readTextFile("/proc/net/route", &routes);
   adapters->clear();
   for (AdapterRecord& record : records) {
-    if ((flags[record.adapterName] & IFF_LOOPBACK) != 0) continue;
+    if (!withLoopback && (flags[record.adapterName] & IFF_LOOPBACK) != 0) continue;
     if (record.addresses.empty()) record.addresses.push_back({"0.0.0.0", "0.0.0.0"});
     record.gateways = defaultGateways(routes, record.adapterName);
     adapters->push_back(std::move(record));

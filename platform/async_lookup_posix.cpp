@@ -318,14 +318,26 @@ Resolver& resolver() {
   return instance;
 }
 
-void onHostAnswer(void* arg, int status, int, hostent* host) {
-  const auto handle = reinterpret_cast<LookupHandle>(arg);
+void finishHost(LookupHandle handle, int error, const hostent* host) {
   alignas(16) char buffer[kLookupBufferSize];
   int length = 0;
-  int error = aresErrorCode(status);
   if (error == 0 && host != nullptr) error = packHost(*host, buffer, &length);
   if (error != 0) length = 0;
   resolver().finish(handle, error, buffer, length);
+}
+
+void onHostAnswer(void* arg, int status, int, hostent* host) {
+  finishHost(reinterpret_cast<LookupHandle>(arg), aresErrorCode(status), host);
+}
+
+// c-ares ends a lookup by address with "not found" once its last source, the
+// DNS query, has failed for any reason, a time-out included; only the count
+// of timed-out tries tells the two apart. A server that never answered is a
+// reason to try again, as for a lookup by name.
+void onAddressAnswer(void* arg, int status, int timeouts, hostent* host) {
+  int error = aresErrorCode(status);
+  if (status == ARES_ENOTFOUND && timeouts > 0) error = kTryAgain;
+  finishHost(reinterpret_cast<LookupHandle>(arg), error, host);
 }
 
 template <typename Start>
@@ -382,7 +394,7 @@ LookupHandle startHostByName(WindowHandle window, uint32_t message, const char* 
 LookupHandle startHostByAddress(WindowHandle window, uint32_t message, uint32_t address,
                                 int* error) {
   return startHost(window, message, error, [&address](ares_channel channel, LookupHandle handle) {
-    ares_gethostbyaddr(channel, &address, sizeof address, AF_INET, onHostAnswer,
+    ares_gethostbyaddr(channel, &address, sizeof address, AF_INET, onAddressAnswer,
                        reinterpret_cast<void*>(handle));
   });
 }

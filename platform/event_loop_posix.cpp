@@ -71,9 +71,22 @@ short wantedEvents(const SelectState& state) {
   return events;
 }
 
+// WSAECONNRESET: only an established connection can be reset.
+constexpr int kConnectionReset = 10054;
+
 void onConnectReady(int fd, SelectState& state) {
   int error = pendingError(fd);
   state.connecting = false;
+  if (error == kConnectionReset) {
+    // The peer accepted and reset at once, before this poll saw the
+    // connect complete: the connection did open, so it is reported as
+    // opened and then as closed by the reset, as Winsock does.
+    post(state, fd, kFdConnect, 0);
+    state.connected = true;
+    state.closed = true;
+    post(state, fd, kFdClose, error);
+    return;
+  }
   post(state, fd, kFdConnect, error);
   if (error != 0) {
     state.closed = true;

@@ -6,11 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <memory>
 
 #include "platform/adapters.h"
+#include "platform/adapters_posix.h"
+#include "platform/neighbour_posix.h"
 #include "platform/proc_net.h"
 
 namespace velmora::platform {
@@ -33,6 +36,14 @@ ResolverConfig systemResolverConfig() {
 uint32_t procFlag(const char* path) {
   std::string text;
   return readTextFile(path, &text) ? static_cast<uint32_t>(std::atoi(text.c_str())) : 0;
+}
+
+std::string dotted(uint32_t networkOrder) {
+  in_addr address = {};
+  address.s_addr = networkOrder;
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
 }
 
 uint8_t prefixLength(const std::string& mask) {
@@ -65,9 +76,22 @@ std::map<std::string, std::vector<UnicastAddress>> ipv6Addresses() {
   return byName;
 }
 
+std::string ipv6Text(const std::array<uint8_t, 16>& bytes) {
+  char text[INET6_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET6, bytes.data(), text, sizeof text);
+  return text;
+}
+
+bool isLinkLocal(const UnicastAddress& address) {
+  in6_addr bytes = {};
+  if (address.family != 6 || inet_pton(AF_INET6, address.text.c_str(), &bytes) != 1) return false;
+  return IN6_IS_ADDR_LINKLOCAL(&bytes);
+}
+
 AdapterAddressesRecord newerForm(const AdapterRecord& adapter,
                                  const std::vector<UnicastAddress>& ipv6,
-                                 const std::vector<std::string>& dnsServers) {
+                                 const std::vector<std::string>& dnsServers,
+                                 const std::string& ipv6Routes) {
   AdapterAddressesRecord record;
   record.adapterName = adapter.adapterName;
   record.description = adapter.description;
@@ -75,12 +99,20 @@ AdapterAddressesRecord newerForm(const AdapterRecord& adapter,
   record.type = adapter.type;
   record.hardwareAddress = adapter.hardwareAddress;
   record.gateways = adapter.gateways;
+  for (const auto& gateway : defaultGateways6(ipv6Routes, adapter.adapterName)) {
+    record.gateways.push_back(ipv6Text(gateway));
+  }
   record.dnsServers = dnsServers;
   for (const AdapterAddress& a : adapter.addresses) {
     if (a.address != "0.0.0.0")
       record.unicast.push_back({4, a.address, prefixLength(a.mask), 0xFFFFFFFF, 0});
   }
   record.unicast.insert(record.unicast.end(), ipv6.begin(), ipv6.end());
+  // A link-local address is only meaningful with its link, whose zone is the
+  // interface index.
+  for (const UnicastAddress& a : ipv6) {
+    if (isLinkLocal(a)) record.zoneIndex = adapter.index;
+  }
   return record;
 }
 
@@ -107,11 +139,14 @@ bool readNetworkParams(NetworkParams* params) {
 bool listAdapterAddresses(std::vector<AdapterAddressesRecord>* adapters) {
   std::vector<AdapterRecord> older;
   adapters->clear();
-  if (!listAdapters(&older)) return false;
+  // The newer list shows every interface the system has, loopback included.
+  if (!listInterfaceRecords(true, &older)) return false;
   const std::vector<std::string> dnsServers = systemResolverConfig().servers;
   std::map<std::string, std::vector<UnicastAddress>> ipv6 = ipv6Addresses();
+  std::string ipv6Routes;
+  readTextFile("/proc/net/ipv6_route", &ipv6Routes);
   for (const AdapterRecord& adapter : older) {
-    adapters->push_back(newerForm(adapter, ipv6[adapter.adapterName], dnsServers));
+    adapters->push_back(newerForm(adapter, ipv6[adapter.adapterName], dnsServers, ipv6Routes));
   }
   return true;
 }
@@ -127,18 +162,35 @@ uint32_t dhcpLeaseOperation(uint32_t, bool, DhcpStep* failedStep) {
   return kNotSupported;
 }
 
-// Only the kernel's neighbour table is consulted: no request is sent.
-uint32_t sendArp(uint32_t destination, uint32_t, std::vector<uint8_t>* bytes) {
-  in_addr address = {};
-  address.s_addr = destination;
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address, text, sizeof text);
+// As long as SendARP waits for a neighbour that does not answer.
+constexpr uint32_t kNeighbourWaitMillis = 3000;
+
+uint32_t sendArp(uint32_t destination, uint32_t source, std::vector<uint8_t>* bytes) {
+  const std::string from = source == 0 ? std::string() : dotted(source);
+  switch (resolveNeighbour(dotted(destination), from, kNeighbourWaitMillis, bytes)) {
+    case NeighbourResult::kFound:
+      return 0;
+    case NeighbourResult::kNotFound:
+      return kBadNetName;
+    case NeighbourResult::kNoTable:
+      break;
+  }
+  // Without a neighbour table to ask, the kernel's ARP cache is all there is.
   std::string table;
   if (!readTextFile("/proc/net/arp", &table)) return kNotSupported;
-  return neighbourHardwareAddress(table, text, bytes) ? 0 : kBadNetName;
+  return neighbourHardwareAddress(table, dotted(destination), bytes) ? 0 : kBadNetName;
 }
 
-uint32_t resolveNeighbour6(const std::string&, const std::string&, std::vector<uint8_t>*) {
+uint32_t resolveNeighbour6(const std::string& destination, const std::string& source,
+                           std::vector<uint8_t>* bytes) {
+  switch (resolveNeighbour(destination, source, kNeighbourWaitMillis, bytes)) {
+    case NeighbourResult::kFound:
+      return 0;
+    case NeighbourResult::kNotFound:
+      return kBadNetName;
+    case NeighbourResult::kNoTable:
+      break;
+  }
   return kNotSupported;
 }
 

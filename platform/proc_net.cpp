@@ -1,5 +1,6 @@
 #include "platform/proc_net.h"
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -28,6 +29,17 @@ std::string littleEndianDotted(unsigned long value) {
     text += std::to_string((value >> shift) & 0xFF);
   }
   return text;
+}
+
+// 32 hexadecimal digits, the form /proc/net/ipv6_route prints addresses in.
+bool parseHexBytes(const std::string& text, std::array<uint8_t, 16>* bytes) {
+  if (text.size() != 32) return false;
+  for (size_t i = 0; i < 16; ++i) {
+    unsigned long value = 0;
+    if (!parseHex(text.substr(2 * i, 2), &value)) return false;
+    (*bytes)[i] = static_cast<uint8_t>(value);
+  }
+  return true;
 }
 
 std::vector<std::string> splitFields(const std::string& line) {
@@ -80,6 +92,27 @@ std::vector<std::string> defaultGateways(const std::string& routeTable, const st
     if (destination != 0 || mask != 0) continue;
     if ((flags & (kRouteUp | kRouteGateway)) != (kRouteUp | kRouteGateway)) continue;
     gateways.push_back(littleEndianDotted(gateway));
+  }
+  return gateways;
+}
+
+std::vector<std::array<uint8_t, 16>> defaultGateways6(const std::string& routeTable,
+                                                      const std::string& ifname) {
+  std::vector<std::array<uint8_t, 16>> gateways;
+  std::istringstream in(routeTable);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> f = splitFields(line);
+    unsigned long length = 0, flags = 0;
+    std::array<uint8_t, 16> destination{}, gateway{};
+    if (f.size() < 10 || !parseHexBytes(f[0], &destination) || !parseHex(f[1], &length) ||
+        !parseHexBytes(f[4], &gateway) || !parseHex(f[8], &flags)) {
+      continue;
+    }
+    if (!ifname.empty() && f[9] != ifname) continue;
+    if (length != 0 || destination != std::array<uint8_t, 16>{}) continue;
+    if ((flags & (kRouteUp | kRouteGateway)) != (kRouteUp | kRouteGateway)) continue;
+    gateways.push_back(gateway);
   }
   return gateways;
 }

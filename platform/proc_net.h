@@ -1,6 +1,7 @@
 #ifndef TAVRO_PLATFORM_PROC_NET_H_
 #define TAVRO_PLATFORM_PROC_NET_H_
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@ bool readTextFile(const std::string& path, std::string* text);
 /// `ifname` is empty) in dotted text, in table order, from the text of
 /// /proc/net/route (addresses in the host's little-endian byte order).
 std::vector<std::string> defaultGateways(const std::string& routeTable, const std::string& ifname);
+
+/// The gateways of the IPv6 default routes (::/0 through a next hop) of
+/// interface `ifname` (every interface when empty), in table order, from the
+/// text of /proc/net/ipv6_route.
+std::vector<std::array<uint8_t, 16>> defaultGateways6(const std::string& routeTable,
+                                                      const std::string& ifname);
 
 /// The hardware address of the neighbour `address` from the text of
 /// /proc/net/arp; false when it has no complete entry there.

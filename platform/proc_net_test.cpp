@@ -22,6 +22,29 @@ TEST(DefaultGateways, TakesTheUpGatewayRoutesWithZeroDestinationAndMask) {
   EXPECT_TRUE(defaultGateways("", "eth0").empty());
 }
 
+// /proc/net/ipv6_route: destination, length, source, length, next hop,
+// metric, references, use, flags, device.
+const char kRoutes6[] =
+    "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+    "fe800000000000000000000000000001 00000400 00000001 00000000 00450003 eth0\n"
+    "fd000000000000000000000000000000 40 00000000000000000000000000000000 00 "
+    "00000000000000000000000000000000 00000100 00000001 00000000 00000001 eth0\n"
+    "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+    "fd000000000000000000000000000002 00000400 00000001 00000000 00000002 eth1\n"
+    "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+    "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200 lo\n"
+    "short line\n";
+
+TEST(DefaultGateways6, TakesTheUpGatewayRoutesToTheWholeSpace) {
+  const std::array<uint8_t, 16> linkLocal = {0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+  EXPECT_EQ(defaultGateways6(kRoutes6, "eth0"), (std::vector<std::array<uint8_t, 16>>{linkLocal}));
+  // A route that is not up, the on-link prefix and the unreachable default
+  // of loopback name no gateway.
+  EXPECT_TRUE(defaultGateways6(kRoutes6, "eth1").empty());
+  EXPECT_TRUE(defaultGateways6(kRoutes6, "lo").empty());
+  EXPECT_EQ(defaultGateways6(kRoutes6, "").size(), 1u);
+}
+
 TEST(NeighbourHardwareAddress, FindsOnlyCompleteEntries) {
   const char table[] =
       "IP address       HW type     Flags       HW address            Mask     Device\n"

@@ -103,7 +103,9 @@ uint32_t findSubKey(const std::string& dir, const std::string& name, std::string
     return kErrorSuccess;
   }
   DIR* stream = opendir(dir.c_str());
-  if (stream == nullptr) return windowsCode(errno);
+  // A key below something that is no directory (a hive base that names a
+  // regular file) does not exist, as a key below a missing one does not.
+  if (stream == nullptr) return errno == ENOTDIR ? kErrorFileNotFound : windowsCode(errno);
   std::string best;
   while (const dirent* entry = readdir(stream)) {
     std::string decoded;

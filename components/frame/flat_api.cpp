@@ -71,8 +71,12 @@ int narrow(const ComponentBase& c, const void* value, int count, std::string* ou
 }
 
 const char16_t* widen(ComponentBase& c, int key, const char* bytes, size_t length, int* code) {
+  // Converted aside first: a text that reads the same as before keeps its
+  // storage, so a pointer the caller still holds does not dangle.
+  std::u16string converted;
+  *code = platform::bytesToWide(c.codePage(), bytes ? bytes : "", bytes ? length : 0, &converted);
   std::u16string& buffer = c.wideBuffer(key);
-  *code = platform::bytesToWide(c.codePage(), bytes ? bytes : "", bytes ? length : 0, &buffer);
+  if (converted != buffer) buffer = std::move(converted);
   return buffer.c_str();
 }
 

@@ -54,10 +54,14 @@ int SocketComponent::waitStep(int waitMillis, platform::WindowHandle window) {
 
 uint32_t SocketComponent::waitWithinDeadline(uint32_t waitMillis) const {
   // Waking just after the deadline instead of up to a whole step later keeps
-  // a time-out within a millisecond or two of its length.
+  // a time-out within a millisecond or two of its length. A deadline that
+  // has already passed (a blocking call that timed out, an idle connection)
+  // shortens nothing: a step with nothing to do still waits its whole time,
+  // so an application's DoEvents loop never spins.
   if (deadline_ == 0) return waitMillis;
   int32_t left = static_cast<int32_t>(deadline_ - platform::tickCount());
-  uint32_t untilPassed = left < 0 ? 0 : static_cast<uint32_t>(left) + 1;
+  if (left < 0) return waitMillis;
+  uint32_t untilPassed = static_cast<uint32_t>(left) + 1;
   return untilPassed < waitMillis ? untilPassed : waitMillis;
 }
 

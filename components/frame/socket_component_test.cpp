@@ -71,6 +71,14 @@ TEST_F(WaitStep, DeadlineEndsABlockingWaitWithTimeout) {
   EXPECT_LE(elapsed, 250u + 20u + 40u);  // one SelectWaitMillis plus scheduling slack
 }
 
+TEST_F(WaitStep, DoEventsStillWaitsOnceTheDeadlineHasPassed) {
+  timeoutMillis(30);
+  EXPECT_EQ(block(), 301);  // the deadline is now behind
+  uint32_t start = platform::tickCount();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(flatDo(handle_, kDoEvents, 0, nullptr, nullptr), 0);
+  EXPECT_GE(platform::tickCount() - start, 45u);  // three steps of about 20 ms, not none
+}
+
 TEST_F(WaitStep, InterruptFromAnEventHandlerEndsTheWait) {
   timeoutMillis(5000);
   ASSERT_TRUE(platform::postMessage(object()->window(), kRaiseMessage, 1, 0));

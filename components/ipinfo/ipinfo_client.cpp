@@ -151,7 +151,9 @@ void IpInfoClient::detailsFromNewerForm(const platform::AdapterAddressesRecord& 
   d.otherAddresses = joinList(others);
   if (firstIpv4 == nullptr) return;
   d.ipAddress = firstIpv4->text;
-  d.subnetMask = subnetMaskFromPrefix(firstIpv4->prefixLength);
+  // The mask is given for prefix lengths 0 to 31 only; a host route (32)
+  // leaves it empty.
+  if (firstIpv4->prefixLength < 32) d.subnetMask = subnetMaskFromPrefix(firstIpv4->prefixLength);
   if (d.dhcpEnabled) leaseFromLifetimes(*firstIpv4);
 }
 

@@ -108,46 +108,54 @@ const PropertyInfo* IPInfoComponent::findProperty(int id) const {
 
 const MethodInfo* IPInfoComponent::findMethod(int id) const { return findById(kMethods, id); }
 
-intptr_t IPInfoComponent::text(std::string value) {
-  textResult_ = std::move(value);
-  return reinterpret_cast<intptr_t>(textResult_.c_str());
+intptr_t IPInfoComponent::text(int key, std::string value) {
+  // Each property and each method result keeps its own text, so a pointer
+  // handed out earlier stays valid while other texts are read; an unchanged
+  // value keeps even its storage.
+  std::string& stored = texts_[key];
+  if (stored != value) stored = std::move(value);
+  return reinterpret_cast<intptr_t>(stored.c_str());
+}
+
+const char* IPInfoComponent::methodText(int methodId, std::string value) {
+  return reinterpret_cast<const char*>(text(-methodId, std::move(value)));
 }
 
 intptr_t IPInfoComponent::adapterText(int id) {
   const AdapterDetails& d = details();
   switch (id) {
     case kAdapterDescription:
-      return text(d.description);
+      return text(id, d.description);
     case kAdapterDhcpServer:
-      return text(d.dhcpServer);
+      return text(id, d.dhcpServer);
     case kAdapterDnsServers:
-      return text(d.dnsServers);
+      return text(id, d.dnsServers);
     case kAdapterGateway:
-      return text(d.gateway);
+      return text(id, d.gateway);
     case kAdapterIpAddress:
-      return text(d.ipAddress);
+      return text(id, d.ipAddress);
     case kAdapterIpv6Address:
-      return text(d.ipv6Address);
+      return text(id, d.ipv6Address);
     case kAdapterLeaseExpires:
-      return text(d.leaseExpires);
+      return text(id, d.leaseExpires);
     case kAdapterLeaseObtained:
-      return text(d.leaseObtained);
+      return text(id, d.leaseObtained);
     case kAdapterName:
-      return text(d.adapterName);
+      return text(id, d.adapterName);
     case kAdapterOtherAddresses:
-      return text(d.otherAddresses);
+      return text(id, d.otherAddresses);
     case kAdapterPhysicalAddress:
-      return text(d.physicalAddress);
+      return text(id, d.physicalAddress);
     case kAdapterPrimaryWinsServer:
-      return text(d.primaryWinsServer);
+      return text(id, d.primaryWinsServer);
     case kAdapterSecondaryWinsServer:
-      return text(d.secondaryWinsServer);
+      return text(id, d.secondaryWinsServer);
     case kAdapterSubnetMask:
-      return text(d.subnetMask);
+      return text(id, d.subnetMask);
     case kAdapterType:
-      return text(d.adapterType);
+      return text(id, d.adapterType);
     default:
-      return text(std::string());
+      return text(id, std::string());
   }
 }
 
@@ -155,19 +163,19 @@ intptr_t IPInfoComponent::lookupText(int id) {
   const LookupResults& r = lookup();
   switch (id) {
     case kHostAddress:
-      return text(r.hostAddress);
+      return text(id, r.hostAddress);
     case kHostAliases:
-      return text(r.hostAliases);
+      return text(id, r.hostAliases);
     case kHostName:
-      return text(r.hostName);
+      return text(id, r.hostName);
     case kOtherAddresses:
-      return text(r.otherAddresses);
+      return text(id, r.otherAddresses);
     case kServiceAliases:
-      return text(r.serviceAliases);
+      return text(id, r.serviceAliases);
     case kServiceName:
-      return text(r.serviceName);
+      return text(id, r.serviceName);
     case kServiceProtocol:
-      return text(r.serviceProtocol);
+      return text(id, r.serviceProtocol);
     default:
       return adapterText(id);
   }
@@ -185,11 +193,11 @@ intptr_t IPInfoComponent::parameterValue(int id) {
     case kRoutingEnabled:
       return p->enableRouting;
     case kDhcpScope:
-      return text(p->scopeId);
+      return text(id, p->scopeId);
     case kDomainName:
-      return text(p->domainName);
+      return text(id, p->domainName);
     case kNodeType:
-      return text(nodeTypeName(p->nodeType));
+      return text(id, nodeTypeName(p->nodeType));
     default:
       return 0;
   }
@@ -199,7 +207,7 @@ intptr_t IPInfoComponent::getProperty(int id, int*) {
   const AdapterDetails& d = details();
   switch (id) {
     case kVersionTagId:
-      return text(kComponentVersionTag);
+      return text(id, kComponentVersionTag);
     case kAdapterCount:
       return adapterCount();
     case kAdapterDeviceIndex:
@@ -220,11 +228,11 @@ intptr_t IPInfoComponent::getProperty(int id, int*) {
     case kNodeType:
       return parameterValue(id);
     case kDnsServer:
-      return text(dnsServer());
+      return text(id, dnsServer());
     case kDnsServers:
-      return text(dnsServerList());
+      return text(id, dnsServerList());
     case kLocalHost:
-      return text(localHost());
+      return text(id, localHost());
     case kPendingRequests:
       return pendingRequests();
     case kRequestId:
@@ -263,7 +271,7 @@ int IPInfoComponent::callMethod(int id, MethodArgs& args) {
     case kConfig: {
       const char* result = "";
       const int code = runConfig(args.text(0), &result);
-      args.setResult(1, result);
+      args.setResult(1, methodText(id, result));
       return code;
     }
     case kDhcpRelease:
@@ -275,19 +283,19 @@ int IPInfoComponent::callMethod(int id, MethodArgs& args) {
     case kGetMac: {
       const char* result = "";
       const int code = getMac(args.text(0), &result);
-      args.setResult(1, result);
+      args.setResult(1, methodText(id, result));
       return code;
     }
     case kReset:
       return reset();
     case kResolveAddress: {
       const int code = resolveAddress(args.text(0));
-      args.setResult(1, (textResult_ = lookup().hostName).c_str());
+      args.setResult(1, methodText(id, lookup().hostName));
       return code;
     }
     case kResolveName: {
       const int code = resolveName(args.text(0));
-      args.setResult(1, (textResult_ = lookup().hostAddress).c_str());
+      args.setResult(1, methodText(id, lookup().hostAddress));
       return code;
     }
     default:

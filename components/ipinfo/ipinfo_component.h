@@ -1,6 +1,7 @@
 #ifndef TAVRO_COMPONENTS_IPINFO_IPINFO_COMPONENT_H_
 #define TAVRO_COMPONENTS_IPINFO_IPINFO_COMPONENT_H_
 
+#include <map>
 #include <string>
 
 #include "components/ipinfo/ipinfo_client.h"
@@ -22,12 +23,15 @@ class IPInfoComponent : public IpInfoClient {
   int configure(const ConfigSetting& setting, std::string* answer) override;
 
  private:
-  intptr_t text(std::string value);
+  /// Stores `value` as the text of `key` (a property id, or a method id
+  /// negated) and returns it; valid until that same text changes.
+  intptr_t text(int key, std::string value);
+  const char* methodText(int methodId, std::string value);
   intptr_t adapterText(int id);
   intptr_t lookupText(int id);
   intptr_t parameterValue(int id);
 
-  std::string textResult_;
+  std::map<int, std::string> texts_;
 };
 
 /// IPInfo static initialisations not yet balanced by a clean-up.

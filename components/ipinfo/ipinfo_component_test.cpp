@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "components/frame/flat_api.h"
+#include "components/frame/frame_component.h"
 #include "components/ipinfo/ipinfo_formats.h"
 #include "platform/inet.h"
 
@@ -207,6 +208,41 @@ TEST_F(IPInfoSurface, DisplayDnsIsQueryOnly) {
   EXPECT_EQ(lastError(), "Unknown config setting.");
   EXPECT_EQ(call(2, "FlushDNS", &answer), 0);
   EXPECT_EQ(answer, "True");
+}
+
+TEST_F(IPInfoSurface, EachTextKeepsItsOwnBufferUntilItChanges) {
+  const char* address = static_cast<const char*>(flatGet(handle, 9, 0, nullptr));
+  const char* mask = static_cast<const char*>(flatGet(handle, 18, 0, nullptr));
+  const char* tag = static_cast<const char*>(flatGet(handle, 0, 0, nullptr));
+  flatGet(handle, 26, 0, nullptr);  // DomainName
+  flatGet(handle, 9, 0, nullptr);   // the same property again
+  EXPECT_STREQ(address, "192.0.2.10");
+  EXPECT_STREQ(mask, "255.255.255.0");
+  EXPECT_STREQ(tag, kComponentVersionTag);
+  // Wide reads too: the first wide text survives the second.
+  const auto* wideAddress = static_cast<const char16_t*>(flatGet(handle, 10009, 0, nullptr));
+  flatGet(handle, 10018, 0, nullptr);
+  EXPECT_EQ(std::u16string(wideAddress), u"192.0.2.10");
+  // Method results have their own buffers as well.
+  std::string ignored;
+  void* params[2] = {const_cast<char*>("192.0.2.1"), nullptr};
+  int lengths[2] = {0, 0};
+  ASSERT_EQ(flatDo(handle, 6, 2, params, lengths), 0);
+  const char* mac = static_cast<const char*>(params[1]);
+  EXPECT_EQ(call(2, "UseOldAPI", &ignored), 0);
+  EXPECT_STREQ(mac, "00-1a-2b-3c-4d-5e");
+}
+
+TEST(IPInfoNewerForm, AHostRouteAddressHasNoSubnetMask) {
+  FakeSystem system;
+  fake = &system;
+  AdapterAddressesRecord host = adapter(3, "192.0.2.10");
+  host.unicast[0].prefixLength = 32;
+  system.adapters = {host};
+  IPInfoComponent component(fakeServices());
+  EXPECT_EQ(component.details().ipAddress, "192.0.2.10");
+  EXPECT_EQ(component.details().subnetMask, "");
+  fake = nullptr;
 }
 
 TEST(IPInfoNewerForm, DhcpLeaseTimesComeFromTheAddressLifetimes) {

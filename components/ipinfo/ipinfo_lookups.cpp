@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -31,6 +32,21 @@ int toHostOrder(uint16_t networkOrder) {
 }
 
 int highWord(intptr_t lParam) { return static_cast<int>((lParam >> 16) & 0xFFFF); }
+
+// Host names compare without case, and a trailing dot names the same host.
+bool sameHostName(const std::string& a, const std::string& b) {
+  auto bare = [](const std::string& name) {
+    return !name.empty() && name.back() == '.' ? name.size() - 1 : name.size();
+  };
+  if (bare(a) != bare(b)) return false;
+  for (size_t i = 0; i < bare(a); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
 
 const char* protocolOrNull(const std::string& protocol) {
   return protocol.empty() ? nullptr : protocol.c_str();
@@ -91,7 +107,13 @@ int IpInfoClient::resolveIPv6(const std::string& text, bool canonical) {
 void IpInfoClient::applyHostEntry(const platform::HostEntry& entry) {
   lookup_.hostAddress = entry.addresses.empty() ? std::string() : entry.addresses.front();
   lookup_.hostName = entry.name;
-  lookup_.hostAliases = joinList(entry.aliases);
+  // A reverse answer lists every PTR name as an alias, the one that became
+  // the host name too; an alias is another name, never the name itself.
+  std::vector<std::string> aliases;
+  for (const std::string& alias : entry.aliases) {
+    if (!sameHostName(alias, entry.name)) aliases.push_back(alias);
+  }
+  lookup_.hostAliases = joinList(aliases);
   std::vector<std::string> others;
   for (const std::string& address : entry.addresses) {
     if (address != lookup_.hostAddress) others.push_back(address);

@@ -75,8 +75,10 @@ const PropertyInfo* IPPortComponent::findProperty(int id) const {
 const MethodInfo* IPPortComponent::findMethod(int id) const { return findById(kMethods, id); }
 
 intptr_t IPPortComponent::textResult(int id, std::string text) {
+  // An unchanged text keeps its storage: a pointer from an earlier Get of
+  // the same property stays valid.
   std::string& stored = texts_[id];
-  stored = std::move(text);
+  if (stored != text) stored = std::move(text);
   return reinterpret_cast<intptr_t>(stored.c_str());
 }
 

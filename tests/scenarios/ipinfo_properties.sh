@@ -72,8 +72,13 @@ for kind in "${kinds[@]}"; do
   check_value "$kind" "LocalHost" "$(in_client hostname)" "$(value "$file" LocalHost)"
 done
 
-# Natively the list holds what the system's adapter list would: no loopback.
-[ -n "${files[0]:-}" ] && check_value native "AdapterCount" 1 "$(value "${files[0]}" AdapterCount)"
+# The newer form lists the interfaces as the system has them: the loopback
+# interface (type LOOPBACK) and the client adapter.
+if [ -n "${files[0]:-}" ]; then
+  check_value native "AdapterCount" 2 "$(value "${files[0]}" AdapterCount)"
+  check_value native "the loopback adapter's type" LOOPBACK \
+    "$(value "${files[0]}" AdapterType 127.0.0.1)"
+fi
 
 cp "${files[@]}" "${TAVRO_BUILD_DIR}/" 2>/dev/null || true
 if [ "${#files[@]}" -eq 2 ]; then
