@@ -29,6 +29,7 @@ namespace {
   X(122, "The data area passed to a system call is too small.")                                  \
   X(145, "The directory is not empty.")                                                          \
   X(183, "Cannot create a file when that file already exists.")                                  \
+  X(232, "The pipe is being closed.")                                                            \
   X(234, "More data is available.")                                                              \
   X(259, "No more data is available.")                                                           \
   X(995,                                                                                         \
@@ -42,6 +43,7 @@ namespace {
   X(1018, "Illegal operation attempted on a registry key that has been marked for deletion.")    \
   X(1060, "The specified service does not exist as an installed service.")                       \
   X(1073, "The specified service already exists.")                                               \
+  X(1117, "The request could not be performed because of an I/O device error.")                  \
   X(1168, "Element not found.")                                                                  \
   X(1208, "An extended error has occurred.")                                                     \
   X(1223, "The operation was canceled by the user.")                                             \
