@@ -18,6 +18,7 @@ uint32_t outputFailure(DWORD systemError, int runtimeError) {
   switch (systemError) {
     case ERROR_NO_DATA:
     case ERROR_BROKEN_PIPE:
+    case ERROR_PIPE_NOT_CONNECTED:  // what Wine reports for a closed pipe
       return kOutputPipeClosed;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
