@@ -1,5 +1,6 @@
 #include "platform/hive_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/registry.h"
@@ -241,6 +242,11 @@ bool isBlank(const std::string& line) { return line.find_first_not_of(" \t") == 
 
 bool parseValues(const std::string& text, ValueList* values, std::string* error) {
   *values = ValueList();
+  // Room for every line up front spares copying the values as they grow.
+  // The shortest named value line, "a"="", takes 7 bytes with its line end,
+  // so lines without values cannot make it reserve much more than it uses.
+  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  values->reserve(std::min(lines, text.size() / 7 + 1));
   size_t start = 0;
   std::string line;
   for (int lineNumber = 1; start < text.size(); ++lineNumber) {
@@ -321,6 +327,8 @@ const Value* ValueList::find(const std::string& name) const {
   const Slot& slot = slots_[slotOf(name, foldedHash(name))];
   return slot.entry == 0 ? nullptr : &values_[slot.entry - 1];
 }
+
+void ValueList::reserve(size_t count) { values_.reserve(count); }
 
 bool ValueList::add(Value value) {
   if ((values_.size() + 1) * 2 > slots_.size()) grow();

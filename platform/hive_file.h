@@ -33,6 +33,8 @@ class ValueList {
   /// Replaces the value of that name (keeping the name as first written) or
   /// appends a new one.
   void put(const std::string& name, uint32_t type, const std::string& data);
+  /// Makes room for `count` values in all.
+  void reserve(size_t count);
 
  private:
   // Open addressing by folded name, at most half full; the table's size is
