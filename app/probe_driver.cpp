@@ -8,6 +8,7 @@
 #include "app/sound.h"
 #include "app/target_names.h"
 #include "platform/console_control.h"
+#include "platform/console_output.h"
 #include "platform/ticks.h"
 #include "support/text_utils.h"
 #include "velmora_components.h"
@@ -18,7 +19,27 @@ namespace {
 
 constexpr uint32_t kSoundPauseMs = 200;
 
-void print(const std::string& text) { std::fputs(text.c_str(), stdout); }
+// Why standard output could not be written (a Windows code); 0 while it can.
+uint32_t outputFailure = 0;
+
+// Writes a piece of the report, flushed at once so that a reader sees each
+// line as it happens and a failure is seen at the line that met it. Once
+// standard output has failed nothing more is written and the run ends.
+bool print(const std::string& text) {
+  if (outputFailure != 0) return false;
+  uint32_t failure = 0;
+  if (velmora::platform::writeStandardOutput(text, &failure)) return true;
+  outputFailure = failure;
+  return false;
+}
+
+// The exit code of a run that ends now: output that could not be written
+// fails the run whatever the probes found, and standard error says why.
+int finish(int exitCode) {
+  if (outputFailure == 0) return exitCode;
+  velmora::platform::writeStandardError(outputFailureLine(outputFailure));
+  return 1;
+}
 
 // True when not even the first probe could be sent (no ICMP socket, an
 // address the echo call refuses): the run has no result to report, and a
@@ -76,31 +97,28 @@ bool CliHandler::pingBrief(Pinger& pinger) {
   if (nothingCouldBeSent(pinger)) return false;
   const int32_t sound = up ? soundSuccess : soundFailure;
   if (sound != 0) playSound(sound);
-  print(briefVerdict(pinger.displayName(), up, comment));
-  return up;
+  return print(briefVerdict(pinger.displayName(), up, comment)) && up;
 }
 
 void CliHandler::pingVerbose(Pinger& pinger) {
-  print(verboseHeader(pinger.displayName()));
-  std::fflush(stdout);
+  if (!print(verboseHeader(pinger.displayName()))) return;
   while (pinger.pingNext()) {
     if (soundSuccess != 0 && pinger.lastSucceeded()) {
       playSound(soundSuccess);
     } else if (soundFailure != 0 && !pinger.lastSucceeded()) {
       playSound(soundFailure);
     }
-    print(probeLine(pinger.lastReply()));
-    std::fflush(stdout);
-    if (stopRequested) break;
+    if (!print(probeLine(pinger.lastReply())) || stopRequested) break;
   }
 }
 
 int CliHandler::run() {
+  outputFailure = 0;
   ProbeTarget target = splitProbeTarget(host);
   const std::string refusal = invalidOption(target);
   if (!refusal.empty()) {
     print(errorLine(refusal));
-    return 1;
+    return finish(1);
   }
   IPPort_StaticInit(nullptr);
   IPInfo_StaticInit(nullptr);
@@ -121,7 +139,9 @@ int CliHandler::run() {
     } else {
       pingVerbose(*pinger);
     }
-    if (nothingCouldBeSent(*pinger)) {
+    if (outputFailure != 0) {
+      // Stopped at the line that could not be written; nothing more to say.
+    } else if (nothingCouldBeSent(*pinger)) {
       print(errorLine(pinger->lastError()));
     } else {
       if (soundSuccess != 0 || soundFailure != 0) velmora::platform::sleepMs(kSoundPauseMs);
@@ -133,5 +153,5 @@ int CliHandler::run() {
   pinger.reset();
   IPPort_StaticDestroy();
   IPInfo_StaticDestroy();
-  return exitCode;
+  return finish(exitCode);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/system_error.h"
 #include "platform/ticks.h"
 
 namespace {
@@ -84,4 +85,14 @@ std::string summaryText(const PingStatistics& s) {
                 "Average: %d ms, Minimum: %d ms, Maximum: %d ms, Rate: %d%%\r\n", s.average,
                 s.minimum, s.maximum, s.rate);
   return std::string("\nRoundtrip Summary:\r\n") + values;
+}
+
+std::string outputFailureLine(uint32_t code) {
+  std::string reason;
+  if (velmora::platform::systemMessageText(code, true, 512, &reason)) {
+    while (!reason.empty() && reason.back() == ' ') reason.pop_back();
+  } else {
+    reason = "system error " + std::to_string(code) + ".";
+  }
+  return errorLine("Cannot write to standard output: " + reason);
 }

@@ -28,5 +28,8 @@ std::string verboseHeader(const std::string& displayName);
 std::string probeLine(const std::string& reply);
 std::string briefVerdict(const std::string& displayName, bool up, bool withComment);
 std::string summaryText(const PingStatistics& s);
+/// The line for standard error when standard output failed with the system
+/// error `code` (a Windows code, the same on every system).
+std::string outputFailureLine(uint32_t code);
 
 #endif  // TAVRO_APP_REPORT_H_

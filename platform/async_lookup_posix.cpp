@@ -336,7 +336,7 @@ void onHostAnswer(void* arg, int status, int, hostent* host) {
 // reason to try again, as for a lookup by name.
 void onAddressAnswer(void* arg, int status, int timeouts, hostent* host) {
   int error = aresErrorCode(status);
-  if (status == ARES_ENOTFOUND && timeouts > 0) error = kTryAgain;
+  if (status == ARES_ENOTFOUND && timeouts > 0) error = kWsaTryAgain;
   finishHost(reinterpret_cast<LookupHandle>(arg), error, host);
 }
 

@@ -15,53 +15,55 @@
 // Windows system error codes; the texts are FormatMessage's without the final
 // line break (1314 adds how to grant ICMP on POSIX, where it is reported when
 // no ICMP socket may be opened).
-#define TAVRO_SYSTEM_ERROR_CODES(X)                                                         \
-  X(kErrorSuccess, 0, "The operation completed successfully.")                              \
-  X(kErrorInvalidFunction, 1, "Incorrect function.")                                        \
-  X(kErrorFileNotFound, 2, "The system cannot find the file specified.")                    \
-  X(kErrorPathNotFound, 3, "The system cannot find the path specified.")                    \
-  X(kErrorTooManyOpenFiles, 4, "The system cannot open the file.")                          \
-  X(kErrorAccessDenied, 5, "Access is denied.")                                             \
-  X(kErrorInvalidHandle, 6, "The handle is invalid.")                                       \
-  X(kErrorNotEnoughMemory, 8,                                                               \
-    "Not enough memory resources are available to process this command.")                   \
-  X(kErrorInvalidData, 13, "The data is invalid.")                                          \
-  X(kErrorOutOfMemory, 14,                                                                  \
-    "Not enough memory resources are available to complete this operation.")                \
-  X(kErrorSharingViolation, 32,                                                             \
-    "The process cannot access the file because it is being used by another process.")      \
-  X(kErrorNotSupported, 50, "The request is not supported.")                                \
-  X(kErrorInvalidParameter, 87, "The parameter is incorrect.")                              \
-  X(kErrorDiskFull, 112, "There is not enough space on the disk.")                          \
-  X(kErrorInsufficientBuffer, 122, "The data area passed to a system call is too small.")   \
-  X(kErrorDirNotEmpty, 145, "The directory is not empty.")                                  \
-  X(kErrorBadPathname, 161, nullptr)                                                        \
-  X(kErrorAlreadyExists, 183, "Cannot create a file when that file already exists.")        \
-  X(kErrorFilenameTooLong, 206, nullptr)                                                    \
-  X(kErrorMoreData, 234, "More data is available.")                                         \
-  X(kErrorNoMoreItems, 259, "No more data is available.")                                   \
-  X(kErrorOperationAborted, 995,                                                            \
-    "The I/O operation has been aborted because of either a thread exit or an application " \
-    "request.")                                                                             \
-  X(kErrorBadDb, 1009, "The configuration registry database is corrupt.")                   \
-  X(kErrorBadKey, 1010, "The configuration registry key is invalid.")                       \
-  X(kErrorCantOpen, 1011, "The configuration registry key could not be opened.")            \
-  X(kErrorCantRead, 1012, "The configuration registry key could not be read.")              \
-  X(kErrorCantWrite, 1013, "The configuration registry key could not be written.")          \
-  X(kErrorRegistryIoFailed, 1016, nullptr)                                                  \
-  X(kErrorKeyDeleted, 1018,                                                                 \
-    "Illegal operation attempted on a registry key that has been marked for deletion.")     \
-  X(kErrorServiceDoesNotExist, 1060,                                                        \
-    "The specified service does not exist as an installed service.")                        \
-  X(kErrorServiceExists, 1073, "The specified service already exists.")                     \
-  X(kErrorNotFound, 1168, "Element not found.")                                             \
-  X(kErrorExtendedError, 1208, "An extended error has occurred.")                           \
-  X(kErrorCancelled, 1223, "The operation was canceled by the user.")                       \
-  X(kErrorPrivilegeNotHeld, 1314,                                                           \
-    "A required privilege is not held by the client. ICMP needs a group listed in "         \
-    "net.ipv4.ping_group_range or the cap_net_raw capability.")                             \
-  X(kErrorTimeout, 1460, "This operation returned because the timeout period expired.")     \
-  X(kErrorResourceTypeNotFound, 1813,                                                       \
+#define TAVRO_SYSTEM_ERROR_CODES(X)                                                             \
+  X(kErrorSuccess, 0, "The operation completed successfully.")                                  \
+  X(kErrorInvalidFunction, 1, "Incorrect function.")                                            \
+  X(kErrorFileNotFound, 2, "The system cannot find the file specified.")                        \
+  X(kErrorPathNotFound, 3, "The system cannot find the path specified.")                        \
+  X(kErrorTooManyOpenFiles, 4, "The system cannot open the file.")                              \
+  X(kErrorAccessDenied, 5, "Access is denied.")                                                 \
+  X(kErrorInvalidHandle, 6, "The handle is invalid.")                                           \
+  X(kErrorNotEnoughMemory, 8,                                                                   \
+    "Not enough memory resources are available to process this command.")                       \
+  X(kErrorInvalidData, 13, "The data is invalid.")                                              \
+  X(kErrorOutOfMemory, 14,                                                                      \
+    "Not enough memory resources are available to complete this operation.")                    \
+  X(kErrorSharingViolation, 32,                                                                 \
+    "The process cannot access the file because it is being used by another process.")          \
+  X(kErrorNotSupported, 50, "The request is not supported.")                                    \
+  X(kErrorInvalidParameter, 87, "The parameter is incorrect.")                                  \
+  X(kErrorDiskFull, 112, "There is not enough space on the disk.")                              \
+  X(kErrorInsufficientBuffer, 122, "The data area passed to a system call is too small.")       \
+  X(kErrorDirNotEmpty, 145, "The directory is not empty.")                                      \
+  X(kErrorBadPathname, 161, nullptr)                                                            \
+  X(kErrorAlreadyExists, 183, "Cannot create a file when that file already exists.")            \
+  X(kErrorFilenameTooLong, 206, nullptr)                                                        \
+  X(kErrorNoData, 232, "The pipe is being closed.")                                             \
+  X(kErrorMoreData, 234, "More data is available.")                                             \
+  X(kErrorNoMoreItems, 259, "No more data is available.")                                       \
+  X(kErrorOperationAborted, 995,                                                                \
+    "The I/O operation has been aborted because of either a thread exit or an application "     \
+    "request.")                                                                                 \
+  X(kErrorBadDb, 1009, "The configuration registry database is corrupt.")                       \
+  X(kErrorBadKey, 1010, "The configuration registry key is invalid.")                           \
+  X(kErrorCantOpen, 1011, "The configuration registry key could not be opened.")                \
+  X(kErrorCantRead, 1012, "The configuration registry key could not be read.")                  \
+  X(kErrorCantWrite, 1013, "The configuration registry key could not be written.")              \
+  X(kErrorRegistryIoFailed, 1016, nullptr)                                                      \
+  X(kErrorKeyDeleted, 1018,                                                                     \
+    "Illegal operation attempted on a registry key that has been marked for deletion.")         \
+  X(kErrorServiceDoesNotExist, 1060,                                                            \
+    "The specified service does not exist as an installed service.")                            \
+  X(kErrorServiceExists, 1073, "The specified service already exists.")                         \
+  X(kErrorIoDevice, 1117, "The request could not be performed because of an I/O device error.") \
+  X(kErrorNotFound, 1168, "Element not found.")                                                 \
+  X(kErrorExtendedError, 1208, "An extended error has occurred.")                               \
+  X(kErrorCancelled, 1223, "The operation was canceled by the user.")                           \
+  X(kErrorPrivilegeNotHeld, 1314,                                                               \
+    "A required privilege is not held by the client. ICMP needs a group listed in "             \
+    "net.ipv4.ping_group_range or the cap_net_raw capability.")                                 \
+  X(kErrorTimeout, 1460, "This operation returned because the timeout period expired.")         \
+  X(kErrorResourceTypeNotFound, 1813,                                                           \
     "The specified resource type cannot be found in the image file.")
 
 // Winsock error codes (WSAGetLastError, getaddrinfo on Windows).

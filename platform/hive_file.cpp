@@ -1,5 +1,6 @@
 #include "platform/hive_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/registry.h"
@@ -19,6 +20,24 @@ int hexValue(char c) {
 bool isControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
 
 char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// FNV-1a over the folded bytes: names that differ only in ASCII case hash
+// alike.
+uint32_t foldedHash(const std::string& name) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : name) {
+    hash ^= static_cast<unsigned char>(foldCase(c));
+    hash *= 1099511628211ull;
+  }
+  // FNV's low bits depend on the low bits of the bytes alone, and only the
+  // low bits pick a slot: mix the high ones in (MurmurHash3's finaliser).
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccdull;
+  hash ^= hash >> 33;
+  hash *= 0xc4ceb9fe1a85ec53ull;
+  hash ^= hash >> 33;
+  return static_cast<uint32_t>(hash);
+}
 
 void appendHexByte(std::string* out, unsigned char byte) {
   out->push_back(kHexDigits[byte >> 4]);
@@ -221,13 +240,19 @@ bool isBlank(const std::string& line) { return line.find_first_not_of(" \t") == 
 
 }  // namespace
 
-bool parseValues(const std::string& text, std::vector<Value>* values, std::string* error) {
-  values->clear();
+bool parseValues(const std::string& text, ValueList* values, std::string* error) {
+  *values = ValueList();
+  // Room for every line up front spares copying the values as they grow.
+  // The shortest named value line, "a"="", takes 7 bytes with its line end,
+  // so lines without values cannot make it reserve much more than it uses.
+  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  values->reserve(std::min(lines, text.size() / 7 + 1));
   size_t start = 0;
+  std::string line;
   for (int lineNumber = 1; start < text.size(); ++lineNumber) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+    line.assign(text, start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (isBlank(line) || line[0] == ';') continue;
@@ -236,12 +261,19 @@ bool parseValues(const std::string& text, std::vector<Value>* values, std::strin
       *error = "line " + std::to_string(lineNumber) + ": not a registry value";
       return false;
     }
-    if (findValue(*values, value.name) != nullptr) {
+    if (!values->add(std::move(value))) {
       *error = "line " + std::to_string(lineNumber) + ": value named twice";
       return false;
     }
-    values->push_back(std::move(value));
   }
+  return true;
+}
+
+bool parseValues(const std::string& text, std::vector<Value>* values, std::string* error) {
+  ValueList list;
+  values->clear();
+  if (!parseValues(text, &list, error)) return false;
+  *values = list.values();
   return true;
 }
 
@@ -268,23 +300,55 @@ bool sameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-const Value* findValue(const std::vector<Value>& values, const std::string& name) {
-  for (const Value& value : values) {
-    if (sameName(value.name, name)) return &value;
+size_t ValueList::slotOf(const std::string& name, uint32_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.entry == 0) return i;
+    if (slot.hash == hash && sameName(values_[slot.entry - 1].name, name)) return i;
   }
-  return nullptr;
 }
 
-void putValue(std::vector<Value>* values, const std::string& name, uint32_t type,
-              const std::string& data) {
-  for (Value& value : *values) {
-    if (sameName(value.name, name)) {
-      value.type = type;
-      value.data = data;
-      return;
-    }
+void ValueList::grow() {
+  std::vector<Slot> old;
+  old.swap(slots_);
+  slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{0, 0});
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.entry == 0) continue;
+    size_t i = slot.hash & mask;
+    while (slots_[i].entry != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
   }
-  values->push_back(Value{name, type, data});
+}
+
+const Value* ValueList::find(const std::string& name) const {
+  if (slots_.empty()) return nullptr;
+  const Slot& slot = slots_[slotOf(name, foldedHash(name))];
+  return slot.entry == 0 ? nullptr : &values_[slot.entry - 1];
+}
+
+void ValueList::reserve(size_t count) { values_.reserve(count); }
+
+bool ValueList::add(Value value) {
+  if ((values_.size() + 1) * 2 > slots_.size()) grow();
+  const uint32_t hash = foldedHash(value.name);
+  Slot& slot = slots_[slotOf(value.name, hash)];
+  if (slot.entry != 0) return false;
+  values_.push_back(std::move(value));
+  slot = Slot{static_cast<uint32_t>(values_.size()), hash};
+  return true;
+}
+
+void ValueList::put(const std::string& name, uint32_t type, const std::string& data) {
+  const Value* found = find(name);
+  if (found == nullptr) {
+    add(Value{name, type, data});
+    return;
+  }
+  Value& value = values_[static_cast<size_t>(found - values_.data())];
+  value.type = type;
+  value.data = data;
 }
 
 std::string encodeKeyName(const std::string& name) {

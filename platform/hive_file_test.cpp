@@ -124,17 +124,43 @@ TEST(HiveFile, ErrorNamesTheLine) {
 }
 
 TEST(HiveFile, NamesMatchWithoutAsciiCase) {
-  std::vector<Value> values;
-  putValue(&values, "Packet_Count", kRegDword, "1");
-  putValue(&values, "PACKET_COUNT", kRegBinary, "2");
+  ValueList list;
+  list.put("Packet_Count", kRegDword, "1");
+  list.put("PACKET_COUNT", kRegBinary, "2");
+  const std::vector<Value>& values = list.values();
   ASSERT_EQ(values.size(), 1u);
   EXPECT_EQ(values[0].name, "Packet_Count");
   EXPECT_EQ(values[0].type, kRegBinary);
-  ASSERT_NE(findValue(values, "packet_count"), nullptr);
-  EXPECT_EQ(findValue(values, "packet_count")->data, "2");
+  ASSERT_NE(list.find("packet_count"), nullptr);
+  EXPECT_EQ(list.find("packet_count")->data, "2");
+  EXPECT_FALSE(list.add(Value{"packet_COUNT", kRegDword, "3"}));
+  EXPECT_EQ(list.find("Packet_Count")->data, "2");
   EXPECT_TRUE(sameName("\xc9t\xe9", "\xc9T\xe9"));
   EXPECT_FALSE(sameName("\xc9", "\xe9"));  // only ASCII folds
   EXPECT_FALSE(sameName("ab", "abc"));
+}
+
+// A file of a few hundred thousand distinct names (a hostile or careless
+// writer's) is read whole, in order, and a case variant of an early name
+// at its very end is still caught.
+TEST(HiveFile, LargeFileOfDistinctNames) {
+  constexpr int kCount = 300000;
+  std::string text;
+  for (int i = 0; i < kCount; ++i) {
+    text += "\"Name_" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\n";
+  }
+  ValueList list;
+  std::string error;
+  ASSERT_TRUE(parseValues(text, &list, &error)) << error;
+  ASSERT_EQ(list.values().size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(list.values()[kCount - 1].name, "Name_" + std::to_string(kCount - 1));
+  const Value* middle = list.find("NAME_123457");
+  ASSERT_NE(middle, nullptr);
+  EXPECT_EQ(middle->data, std::string("\x07\0\0\0", 4));
+  EXPECT_EQ(list.find("Name_" + std::to_string(kCount)), nullptr);
+
+  ASSERT_FALSE(parseValues(text + "\"nAME_17\"=dword:1\n", &list, &error));
+  EXPECT_EQ(error, "line " + std::to_string(kCount + 1) + ": value named twice");
 }
 
 TEST(HiveFile, KeyNamesBecomeSafeDirectoryNames) {

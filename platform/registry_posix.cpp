@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,9 +35,49 @@ constexpr off_t kMaxValuesFileBytes = 16 * 1024 * 1024;
 constexpr uint32_t kErrorWriteProtect = 19;
 constexpr uint32_t kErrorDiskFull = 112;
 
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  ~FileDescriptor() { reset(-1); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+using SharedValues = std::shared_ptr<const hive::ValueList>;
+
+// The values file parsed last through a root key and the keys opened from
+// it, by path and version. A run reads its values one by one, each through
+// a key handle of its own, and each would otherwise read and parse the
+// whole file again; the cache ends with the root key. The file stays open
+// so that its inode cannot be freed and handed to a newer file, which could
+// then pass for the version parsed.
+struct ParsedFile {
+  std::mutex mutex;
+  std::string path;
+  FileDescriptor file;
+  std::unique_ptr<struct stat> version;
+  uint32_t code = kErrorSuccess;
+  SharedValues values;
+};
+
 struct PosixKey {
   std::string dir;
   uint32_t rights = 0;
+  std::shared_ptr<ParsedFile> parsed;
 };
 
 const PosixKey* posixKey(const RegistryKey& key) {
@@ -136,7 +178,9 @@ class KeyLock {
  public:
   explicit KeyLock(const std::string& dir) {
     std::string path = dir + "/" + kLockFile;
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Never blocks on opening, whatever has been put at the path.
+    fd_ =
+        open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd_ < 0) {
       code_ = errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
       return;
@@ -164,40 +208,100 @@ class KeyLock {
   uint32_t code_ = kErrorSuccess;
 };
 
-uint32_t readWholeFile(int fd, std::string* text) {
-  struct stat st;
-  if (fstat(fd, &st) != 0) return windowsCode(errno);
-  if (!S_ISREG(st.st_mode) || st.st_size > kMaxValuesFileBytes) return kErrorBadDb;
-  char buffer[8192];
-  while (true) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return windowsCode(errno);
-    if (n == 0) return kErrorSuccess;
-    text->append(buffer, static_cast<size_t>(n));
-    if (text->size() > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorBadDb;
-  }
+// Whether two fstat results describe the same version of a file. Writers
+// always rename a new file into place, so a changed file has a new inode;
+// size and times also catch an edit in place by someone else.
+bool sameVersion(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-// A missing values file is a key without values; one that cannot be parsed
-// makes the key unreadable (1009) rather than silently empty.
-uint32_t loadValues(const std::string& dir, std::vector<hive::Value>* values) {
-  values->clear();
-  std::string path = dir + "/" + kValuesFile;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) {
-    if (errno != ENOENT) return errno == ELOOP ? kErrorBadDb : windowsCode(errno);
-    return isDirectory(dir) ? kErrorSuccess : kErrorKeyDeleted;
+uint32_t readWholeFile(int fd, off_t size, std::string* text) {
+  text->resize(static_cast<size_t>(size));
+  size_t done = 0;
+  while (true) {
+    // One byte of room beyond the size seen by fstat notices a file that
+    // grew meanwhile.
+    if (done == text->size()) text->resize(done + 1);
+    ssize_t n = read(fd, &(*text)[done], text->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return windowsCode(errno);
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+    if (done > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorBadDb;
   }
+  text->resize(done);
+  return kErrorSuccess;
+}
+
+uint32_t parseWholeFile(int fd, off_t size, hive::ValueList* values) {
   std::string text;
-  uint32_t rc = readWholeFile(fd, &text);
-  ::close(fd);
+  uint32_t rc = readWholeFile(fd, size, &text);
   if (rc != kErrorSuccess) return rc;
   std::string error;
   if (text.find('\0') != std::string::npos || !hive::parseValues(text, values, &error)) {
     return kErrorBadDb;
   }
   return kErrorSuccess;
+}
+
+// The values file of `dir`, opened for reading. Opening never blocks (a
+// FIFO put there would otherwise hang every run) and a symbolic link is not
+// followed; anything but a regular file of at most kMaxValuesFileBytes makes
+// the key unreadable (1009), as an unparseable file does. A missing file is
+// a key without values: `file` stays closed.
+uint32_t openValuesFile(const std::string& dir, FileDescriptor* file, struct stat* st) {
+  std::string path = dir + "/" + kValuesFile;
+  int opened = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (opened < 0) {
+    if (errno != ENOENT) return errno == ELOOP ? kErrorBadDb : windowsCode(errno);
+    return isDirectory(dir) ? kErrorSuccess : kErrorKeyDeleted;
+  }
+  file->reset(opened);
+  if (fstat(opened, st) != 0) return windowsCode(errno);
+  if (!S_ISREG(st->st_mode) || st->st_size > kMaxValuesFileBytes) return kErrorBadDb;
+  return kErrorSuccess;
+}
+
+// The values as the file holds them now, for writers: read under the key's
+// lock, never from the cache.
+uint32_t loadValuesForUpdate(const std::string& dir, hive::ValueList* values) {
+  *values = hive::ValueList();
+  FileDescriptor file;
+  struct stat st;
+  uint32_t rc = openValuesFile(dir, &file, &st);
+  if (rc != kErrorSuccess || file.get() < 0) return rc;
+  return parseWholeFile(file.get(), st.st_size, values);
+}
+
+// The values for readers. The file is opened and checked every time, so a
+// value stored meanwhile by any process is seen; it is read and parsed only
+// when it is not the version parsed last. A missing file is a key without
+// values; one that cannot be parsed makes the key unreadable (1009) rather
+// than silently empty.
+uint32_t loadValues(const std::string& dir, ParsedFile* parsed, SharedValues* values) {
+  static const SharedValues kNoValues = std::make_shared<const hive::ValueList>();
+  *values = kNoValues;
+  FileDescriptor file;
+  struct stat st;
+  uint32_t rc = openValuesFile(dir, &file, &st);
+  if (rc != kErrorSuccess || file.get() < 0) return rc;
+  const std::string path = dir + "/" + kValuesFile;
+  std::lock_guard<std::mutex> hold(parsed->mutex);
+  if (parsed->version == nullptr || parsed->path != path || !sameVersion(*parsed->version, st)) {
+    auto fresh = std::make_shared<hive::ValueList>();
+    rc = parseWholeFile(file.get(), st.st_size, fresh.get());
+    // A failed read may pass; only what the file says is kept.
+    if (rc != kErrorSuccess && rc != kErrorBadDb) return rc;
+    parsed->path = path;
+    parsed->file.reset(file.release());
+    parsed->version.reset(new struct stat(st));
+    parsed->code = rc;
+    parsed->values = std::move(fresh);
+  }
+  if (parsed->code == kErrorSuccess) *values = parsed->values;
+  return parsed->code;
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -233,12 +337,12 @@ void removeStaleTemps(const std::string& dir) {
 
 // Replaces the values file as a whole: a reader sees the old or the new file,
 // never a mixture, and a crash leaves the old one in place.
-uint32_t storeValues(const std::string& dir, const std::vector<hive::Value>& values) {
+uint32_t storeValues(const std::string& dir, const hive::ValueList& values) {
   removeStaleTemps(dir);
   std::string temp = dir + "/" + kTempPrefix + "XXXXXX";
   int fd = mkstemp(&temp[0]);
   if (fd < 0) return errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
-  bool ok = writeAll(fd, hive::formatValues(values)) && fsync(fd) == 0;
+  bool ok = writeAll(fd, hive::formatValues(values.values())) && fsync(fd) == 0;
   int err = errno;
   ok = (::close(fd) == 0) && ok;
   if (ok && rename(temp.c_str(), (dir + "/" + kValuesFile).c_str()) == 0) {
@@ -305,11 +409,11 @@ void removeKeyDirectory(const std::string& dir) {
   rmdir(dir.c_str());
 }
 
-uint32_t newKey(const std::string& dir, uint32_t rights, RegistryKey* out) {
-  std::vector<hive::Value> values;
-  uint32_t rc = loadValues(dir, &values);
+uint32_t newKey(const PosixKey& from, const std::string& dir, uint32_t rights, RegistryKey* out) {
+  SharedValues values;
+  uint32_t rc = loadValues(dir, from.parsed.get(), &values);
   if (rc != kErrorSuccess) return rc;
-  out->reset(new PosixKey{dir, rights});
+  out->reset(new PosixKey{dir, rights, from.parsed});
   return kErrorSuccess;
 }
 
@@ -326,7 +430,7 @@ std::string hiveRootDirectory(RegistryRoot root) {
 }  // namespace
 
 RegistryKey::RegistryKey(RegistryRoot root) {
-  handle_ = new PosixKey{hiveRootDirectory(root), kKeyAllAccess};
+  handle_ = new PosixKey{hiveRootDirectory(root), kKeyAllAccess, std::make_shared<ParsedFile>()};
 }
 
 void RegistryKey::close() {
@@ -342,7 +446,7 @@ uint32_t openRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t
   uint32_t rc = splitKeyPath(subKey, &parts);
   std::string dir;
   if (rc == kErrorSuccess) rc = walk(from->dir, parts, parts.size(), &dir);
-  if (rc == kErrorSuccess) rc = newKey(dir, rights, out);
+  if (rc == kErrorSuccess) rc = newKey(*from, dir, rights, out);
   return rc;
 }
 
@@ -366,7 +470,7 @@ uint32_t createRegistryKey(const RegistryKey& parent, const char* subKey, uint32
     if (rc != kErrorSuccess) return rc;
     dir = next;
   }
-  return newKey(dir, rights, out);
+  return newKey(*from, dir, rights, out);
 }
 
 uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* type, void* data,
@@ -374,10 +478,10 @@ uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* 
   const PosixKey* self = posixKey(key);
   if (self == nullptr) return kErrorInvalidHandle;
   if ((self->rights & kKeyQueryValue) == 0) return kErrorAccessDenied;
-  std::vector<hive::Value> values;
-  uint32_t rc = loadValues(self->dir, &values);
+  SharedValues values;
+  uint32_t rc = loadValues(self->dir, self->parsed.get(), &values);
   if (rc != kErrorSuccess) return rc;
-  const hive::Value* value = hive::findValue(values, name == nullptr ? "" : name);
+  const hive::Value* value = values->find(name == nullptr ? "" : name);
   if (value == nullptr) return kErrorFileNotFound;
   if (type != nullptr) *type = value->type;
   uint32_t needed = static_cast<uint32_t>(value->data.size());
@@ -399,11 +503,11 @@ uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t typ
   if (data == nullptr && size != 0) return kErrorInvalidParameter;
   KeyLock lock(self->dir);
   if (lock.code() != kErrorSuccess) return lock.code();
-  std::vector<hive::Value> values;
-  uint32_t rc = loadValues(self->dir, &values);
+  hive::ValueList values;
+  uint32_t rc = loadValuesForUpdate(self->dir, &values);
   if (rc != kErrorSuccess) return rc;
   std::string bytes = size == 0 ? std::string() : std::string(static_cast<const char*>(data), size);
-  hive::putValue(&values, valueName, type, bytes);
+  values.put(valueName, type, bytes);
   return storeValues(self->dir, values);
 }
 

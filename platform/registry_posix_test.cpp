@@ -140,6 +140,54 @@ TEST_F(FileHive, ValuesFileMustBeARegularFileOfOurOwn) {
   EXPECT_TRUE(fs::is_symlink(dirOf("linked/.values.reg")));
 }
 
+// A FIFO at the values path once blocked every open for ever; the alarm
+// ends the test binary should it block again.
+TEST_F(FileHive, ValuesFileThatIsAFifoIsUnreadableAndDeletable) {
+  RegistryKey key = create("piped");
+  ASSERT_EQ(mkfifo(dirOf("piped/.values.reg").c_str(), 0600), 0);
+  alarm(60);
+  RegistryKey reopened;
+  EXPECT_EQ(open("piped", &reopened), kErrorBadDb);
+  uint32_t value = 0, size = 4;
+  EXPECT_EQ(queryRegistryValue(key, "v", nullptr, &value, &size), kErrorBadDb);
+  EXPECT_EQ(setDword(key, "v", 1), kErrorBadDb);
+  EXPECT_TRUE(fs::is_fifo(dirOf("piped/.values.reg")));
+  RegistryKey base;
+  ASSERT_EQ(openRegistryKey(root_, sandbox_.baseKey().c_str(), kKeyAllAccess, &base), 0u);
+  EXPECT_EQ(deleteRegistryKey(base, "piped"), 0u);
+  alarm(0);
+  EXPECT_FALSE(fs::exists(dirOf("piped")));
+}
+
+// Reads through one root key parse the file once, but never hide what
+// another writer stored meanwhile, and a write starts from the file as it is
+// under the lock, not from what this root key read before.
+TEST_F(FileHive, ParsedValuesNeverOutliveTheFile) {
+  RegistryKey mine = create("shared");
+  ASSERT_EQ(setDword(mine, "v", 1), 0u);
+  uint32_t value = 0, size = 4;
+  ASSERT_EQ(queryRegistryValue(mine, "v", nullptr, &value, &size), 0u);
+  ASSERT_EQ(value, 1u);
+
+  RegistryKey otherRoot(RegistryRoot::kCurrentUser), theirs;
+  const std::string path = sandbox_.baseKey() + "\\shared";
+  ASSERT_EQ(openRegistryKey(otherRoot, path.c_str(), kKeyAllAccess, &theirs), 0u);
+  ASSERT_EQ(setDword(theirs, "v", 3), 0u);  // same size, same place
+  ASSERT_EQ(setDword(theirs, "w", 2), 0u);
+
+  EXPECT_EQ(queryRegistryValue(mine, "v", nullptr, &value, &size), 0u);
+  EXPECT_EQ(value, 3u);
+  ASSERT_EQ(setDword(mine, "x", 4), 0u);
+  EXPECT_EQ(slurp(dirOf("shared/.values.reg")),
+            "\"v\"=dword:00000003\n\"w\"=dword:00000002\n\"x\"=dword:00000004\n");
+
+  // An edit in place by hand, one byte longer, is seen as well.
+  spit(dirOf("shared/.values.reg"), "\"v\"=dword:00000005\n\"w\"=dword:2\n\n");
+  EXPECT_EQ(queryRegistryValue(mine, "v", nullptr, &value, &size), 0u);
+  EXPECT_EQ(value, 5u);
+  EXPECT_EQ(queryRegistryValue(mine, "x", nullptr, &value, &size), kErrorFileNotFound);
+}
+
 TEST_F(FileHive, LeftoverTempFileNeitherShowsNorStays) {
   RegistryKey key = create("crashed");
   ASSERT_EQ(setDword(key, "a", 1), 0u);
