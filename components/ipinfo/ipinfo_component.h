@@ -24,6 +24,7 @@ class IPInfoComponent : public IpInfoClient {
  private:
   intptr_t text(std::string value);
   intptr_t adapterText(int id);
+  intptr_t adapterNumber(int id);
   intptr_t lookupText(int id);
   intptr_t parameterValue(int id);
 
