@@ -39,6 +39,18 @@ else()
   # libsndfile and ALSA are loaded at the first sound (dlopen), so only
   # their headers take part in the build.
   target_include_directories(tavro_deps SYSTEM INTERFACE ${SNDFILE_INCLUDE_DIRS} ${ALSA_INCLUDE_DIRS})
-  target_link_libraries(tavro_deps INTERFACE PkgConfig::CARES PkgConfig::NETTLE
-    Threads::Threads ${CMAKE_DL_LIBS})
+  # A target with TAVRO_STATIC_DEPS set takes c-ares and nettle from their
+  # archives (see the executable in CMakeLists.txt).
+  find_library(CARES_ARCHIVE libcares.a)
+  find_library(NETTLE_ARCHIVE libnettle.a)
+  set(static_deps $<BOOL:$<TARGET_PROPERTY:TAVRO_STATIC_DEPS>>)
+  foreach(lib CARES NETTLE)
+    if(${lib}_ARCHIVE)
+      target_link_libraries(tavro_deps INTERFACE
+        $<IF:${static_deps},${${lib}_ARCHIVE},PkgConfig::${lib}>)
+    else()
+      target_link_libraries(tavro_deps INTERFACE PkgConfig::${lib})
+    endif()
+  endforeach()
+  target_link_libraries(tavro_deps INTERFACE Threads::Threads ${CMAKE_DL_LIBS})
 endif()

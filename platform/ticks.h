@@ -10,7 +10,7 @@ namespace velmora::platform {
 uint32_t tickCount();
 
 /// Pauses the calling thread for `ms` milliseconds; a signal does not cut the
-/// pause short.
+/// pause short. 0 only lets other ready threads run first.
 void sleepMs(uint32_t ms);
 
 }  // namespace velmora::platform

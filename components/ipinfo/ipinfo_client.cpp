@@ -1,5 +1,6 @@
 #include "components/ipinfo/ipinfo_client.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <utility>
@@ -15,6 +16,9 @@ constexpr size_t kMaxHostNameLength = 100;
 constexpr uint32_t kNoAddress = 0;
 constexpr uint32_t kUnparsableAddress = 0xFFFFFFFF;
 
+std::atomic<int> adapterLists{0};
+std::atomic<int> networkParamReads{0};
+
 std::string hexCode(const char* format, uint32_t code) {
   char text[96] = {};
   std::snprintf(text, sizeof text, format, code);
@@ -26,6 +30,13 @@ std::string firstOrEmpty(const std::vector<std::string>& items) {
 }
 
 }  // namespace
+
+IpInfoSystemReads ipInfoSystemReads() {
+  IpInfoSystemReads reads;
+  reads.adapterLists = adapterLists.load();
+  reads.networkParams = networkParamReads.load();
+  return reads;
+}
 
 IpConfigServices IpConfigServices::system() {
   IpConfigServices s;
@@ -50,6 +61,7 @@ int IpInfoClient::fail(int code, std::string text) {
 }
 
 int IpInfoClient::enumerate() {
+  ++adapterLists;
   if (useOldApi) {
     services_.listAdapters(&olderAdapters_);
     return static_cast<int>(olderAdapters_.size());
@@ -59,8 +71,35 @@ int IpInfoClient::enumerate() {
   return static_cast<int>(newerAdapters_.size());
 }
 
+int IpInfoClient::listedCount() const {
+  return static_cast<int>(useOldApi ? olderAdapters_.size() : newerAdapters_.size());
+}
+
+void IpInfoClient::loadAdapters() {
+  if (adaptersLoaded_) return;
+  adaptersLoaded_ = true;
+  // Selecting adapter 0 of an empty list sets "Bad Adapter Index.": that is
+  // no failure of the call that needed the list.
+  std::string message = messageText();
+  selectAdapter(0);
+  setMessageText(std::move(message));
+}
+
+int IpInfoClient::adapterIndex() {
+  loadAdapters();
+  return adapterIndex_;
+}
+
+const AdapterDetails& IpInfoClient::details() {
+  loadAdapters();
+  return details_;
+}
+
 int IpInfoClient::adapterCount() {
-  const int count = enumerate();
+  // The first load has just enumerated; a second listing would tell nothing new.
+  const bool fresh = !adaptersLoaded_;
+  loadAdapters();
+  const int count = fresh ? listedCount() : enumerate();
   if (adapterIndex_ >= count) {
     adapterIndex_ = 0;
     details_ = AdapterDetails();
@@ -70,6 +109,8 @@ int IpInfoClient::adapterCount() {
 }
 
 int IpInfoClient::selectAdapter(int n) {
+  // A refused index keeps the selection made by the first load.
+  loadAdapters();
   details_ = AdapterDetails();
   olderDnsLoaded_ = false;
   const int count = enumerate();
@@ -169,6 +210,7 @@ void IpInfoClient::leaseFromLifetimes(const platform::UnicastAddress& address) {
 
 const platform::NetworkParams* IpInfoClient::networkParams() {
   if (!paramsLoaded_) {
+    ++networkParamReads;
     params_ = platform::NetworkParams();
     paramsLoaded_ = services_.readNetworkParams(&params_);
   }
@@ -176,12 +218,14 @@ const platform::NetworkParams* IpInfoClient::networkParams() {
 }
 
 std::string IpInfoClient::dnsServer() {
+  loadAdapters();
   if (olderDnsLoaded_) return firstOrEmpty(olderDnsServers_);
   const platform::NetworkParams* params = networkParams();
   return defaultToMachineSettings && params ? firstOrEmpty(params->dnsServers) : std::string();
 }
 
 std::string IpInfoClient::dnsServerList() {
+  loadAdapters();
   if (olderDnsLoaded_) return joinList(olderDnsServers_);
   const platform::NetworkParams* params = networkParams();
   return defaultToMachineSettings && params ? joinList(params->dnsServers) : std::string();
@@ -193,6 +237,7 @@ std::string IpInfoClient::localHost() {
 }
 
 int IpInfoClient::dhcpOperation(bool renew) {
+  loadAdapters();
   if (adapterIndex_ < 0) {
     return fail(kNoAdapter,
                 "No adapter has been selected.  Please choose an Adapter by setting AdapterIndex.");
@@ -244,7 +289,11 @@ int IpInfoClient::reset() {
   cancelFrom(0);
   paramsLoaded_ = false;
   networkParams();
-  enumerate();
+  if (adaptersLoaded_) {
+    enumerate();
+  } else {
+    loadAdapters();
+  }
   return 0;
 }
 

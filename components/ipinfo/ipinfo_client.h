@@ -33,6 +33,15 @@ struct IpConfigServices {
   static IpConfigServices system();
 };
 
+/// How often instances of this process read the adapter list and the
+/// network parameters from the system: what an instance costs is visible to
+/// tests through these.
+struct IpInfoSystemReads {
+  int adapterLists = 0;
+  int networkParams = 0;
+};
+IpInfoSystemReads ipInfoSystemReads();
+
 /// The texts and flags of the selected adapter.
 struct AdapterDetails {
   int deviceIndex = 0;
@@ -89,10 +98,10 @@ class IpInfoClient : public SocketComponent {
 
   /// Enumerates again; an invalid selection falls back to 0 with no details.
   int adapterCount();
-  int adapterIndex() const { return adapterIndex_; }
+  int adapterIndex();
   /// Selects adapter n and loads its details; 169 when out of range.
   int selectAdapter(int n);
-  const AdapterDetails& details() const { return details_; }
+  const AdapterDetails& details();
 
   const platform::NetworkParams* networkParams();
   std::string dnsServer();
@@ -105,6 +114,10 @@ class IpInfoClient : public SocketComponent {
   int getMac(const std::string& address, const char** result);
   /// Reloads the parameters and the adapter list.
   int reset();
+  /// The adapter list is first read, and adapter 0 selected, by the first
+  /// call that needs them; until then an instance has cost nothing but its
+  /// own memory. The message text stays as it was.
+  void loadAdapters();
 
   bool flushDns();
   std::string displayDns();
@@ -119,6 +132,7 @@ class IpInfoClient : public SocketComponent {
 
  private:
   int enumerate();
+  int listedCount() const;
   void detailsFromOlderForm(const platform::AdapterRecord& adapter);
   void detailsFromNewerForm(const platform::AdapterAddressesRecord& adapter);
   void leaseFromLifetimes(const platform::UnicastAddress& address);
@@ -138,6 +152,7 @@ class IpInfoClient : public SocketComponent {
 
   std::vector<platform::AdapterRecord> olderAdapters_;
   std::vector<platform::AdapterAddressesRecord> newerAdapters_;
+  bool adaptersLoaded_ = false;
   int adapterIndex_ = -1;
   bool olderDnsLoaded_ = false;
   std::vector<std::string> olderDnsServers_;

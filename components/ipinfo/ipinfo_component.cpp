@@ -96,10 +96,9 @@ IPInfoComponent::IPInfoComponent() : IPInfoComponent(IpConfigServices::system())
 
 IPInfoComponent::IPInfoComponent(IpConfigServices services) : IpInfoClient(std::move(services)) {
   (void)registered;
+  // Nothing is read from the system here: a name resolver's instance never
+  // needs the adapters or the parameters, and each is loaded on first use.
   useOldApi = platform::olderAdapterListOnly();
-  reset();
-  selectAdapter(0);
-  clearMessage();
 }
 
 const PropertyInfo* IPInfoComponent::findProperty(int id) const {
@@ -203,23 +202,35 @@ intptr_t IPInfoComponent::parameterValue(int id) {
   }
 }
 
-intptr_t IPInfoComponent::getProperty(int id, int*) {
+intptr_t IPInfoComponent::adapterNumber(int id) {
   const AdapterDetails& d = details();
+  switch (id) {
+    case kAdapterDeviceIndex:
+      return d.deviceIndex;
+    case kAdapterDhcpEnabled:
+      return d.dhcpEnabled ? 1 : 0;
+    case kAdapterUsesWins:
+      return d.usesWins ? 1 : 0;
+    case kAdapterZoneIndex:
+      return d.zoneIndex;
+    default:
+      return 0;
+  }
+}
+
+intptr_t IPInfoComponent::getProperty(int id, int*) {
   switch (id) {
     case kVersionTagId:
       return text(id, kComponentVersionTag);
     case kAdapterCount:
       return adapterCount();
-    case kAdapterDeviceIndex:
-      return d.deviceIndex;
-    case kAdapterDhcpEnabled:
-      return d.dhcpEnabled ? 1 : 0;
     case kAdapterIndex:
       return adapterIndex();
+    case kAdapterDeviceIndex:
+    case kAdapterDhcpEnabled:
     case kAdapterUsesWins:
-      return d.usesWins ? 1 : 0;
     case kAdapterZoneIndex:
-      return d.zoneIndex;
+      return adapterNumber(id);
     case kArpProxyEnabled:
     case kDnsEnabled:
     case kRoutingEnabled:
@@ -305,6 +316,9 @@ int IPInfoComponent::callMethod(int id, MethodArgs& args) {
 }
 
 int IPInfoComponent::configure(const ConfigSetting& setting, std::string* answer) {
+  // The selection a caller sees first comes from the API in force when the
+  // instance was made, whether it was loaded then or is loaded now.
+  if (setting.is("UseOldAPI") && !setting.isQuery) loadAdapters();
   if (configBoolField(setting, "DefaultToMachineSettings", &defaultToMachineSettings, answer) ||
       configBoolField(setting, "UseOldAPI", &useOldApi, answer) ||
       configTextField(setting, "ARPAddress", &arpAddress, answer) ||

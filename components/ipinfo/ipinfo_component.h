@@ -28,6 +28,7 @@ class IPInfoComponent : public IpInfoClient {
   intptr_t text(int key, std::string value);
   const char* methodText(int methodId, std::string value);
   intptr_t adapterText(int id);
+  intptr_t adapterNumber(int id);
   intptr_t lookupText(int id);
   intptr_t parameterValue(int id);
 

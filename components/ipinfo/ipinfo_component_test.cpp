@@ -27,6 +27,8 @@ struct FakeSystem {
   uint32_t arpDestination = 0;
   uint32_t dhcpIndex = 0;
   std::vector<CachedName> cache;
+  int adapterLists = 0;
+  int paramReads = 0;
 };
 FakeSystem* fake = nullptr;
 
@@ -37,10 +39,12 @@ IpConfigServices fakeServices() {
     return true;
   };
   s.listAdapterAddresses = [](std::vector<AdapterAddressesRecord>* out) {
+    ++fake->adapterLists;
     *out = fake->adapters;
     return true;
   };
   s.readNetworkParams = [](platform::NetworkParams* p) {
+    ++fake->paramReads;
     *p = fake->params;
     return true;
   };
@@ -133,6 +137,55 @@ TEST_F(IPInfoSurface, AFreshInstanceShowsAdapterZeroInTheNewerForm) {
   EXPECT_EQ(text(19), "ETHERNET");
   EXPECT_EQ(text(31), "HYBRID");
   EXPECT_EQ(text(26), "corp.test");
+}
+
+TEST_F(IPInfoSurface, TheSystemIsReadAtTheFirstUseAndAgainOnReset) {
+  std::string answer;
+  EXPECT_EQ(text(29), "");   // HostName
+  EXPECT_EQ(number(34), 0);  // PendingRequests
+  EXPECT_EQ(call(2, "BlockingResolve=True", &answer), 0);
+  EXPECT_EQ(call(6, "192.0.2.1", &answer), 0);  // GetMac
+  EXPECT_EQ(system.adapterLists, 0);
+  EXPECT_EQ(system.paramReads, 0);
+
+  EXPECT_EQ(text(2), "Adapter 11");
+  EXPECT_EQ(system.adapterLists, 1);
+  EXPECT_EQ(number(1), 2);  // AdapterCount lists again
+  EXPECT_EQ(system.adapterLists, 2);
+  EXPECT_EQ(system.paramReads, 0);
+
+  EXPECT_EQ(text(26), "corp.test");
+  EXPECT_EQ(text(30), "");  // LocalHost: the parameters already read
+  EXPECT_EQ(system.paramReads, 1);
+
+  system.params.domainName = "moved.test";
+  system.adapters.front().description = "Renamed";
+  EXPECT_EQ(flatDo(handle, 7, 0, nullptr, nullptr), 0);  // Reset
+  EXPECT_EQ(system.paramReads, 2);
+  EXPECT_EQ(system.adapterLists, 3);
+  EXPECT_EQ(text(26), "moved.test");
+  EXPECT_EQ(text(2), "Adapter 11");  // the selection's details until it is made again
+  EXPECT_EQ(setNumber(8, 0), 0);
+  EXPECT_EQ(text(2), "Renamed");
+}
+
+TEST_F(IPInfoSurface, ResetBeforeAnyReadSelectsAdapterZero) {
+  EXPECT_EQ(flatDo(handle, 7, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(system.adapterLists, 1);
+  EXPECT_EQ(system.paramReads, 1);
+  EXPECT_EQ(number(8), 0);
+  EXPECT_EQ(text(9), "192.0.2.10");
+  EXPECT_EQ(system.adapterLists, 1);
+}
+
+TEST_F(IPInfoSurface, TheFirstLoadKeepsTheLastErrorOfTheCaller) {
+  system.adapters.clear();
+  std::string mac;
+  EXPECT_EQ(call(6, "0.0.0.0", &mac), kBadMacRequest);
+  EXPECT_EQ(text(2), "");
+  EXPECT_EQ(number(8), -1);
+  EXPECT_EQ(lastError(), "Invalid IP address.");
+  EXPECT_EQ(flatDo(handle, 3, 0, nullptr, nullptr), kNoAdapter);  // DHCPRelease
 }
 
 TEST_F(IPInfoSurface, ReadOnlyPropertiesRefuseASet) {

@@ -2,11 +2,16 @@
 
 namespace velmora::components {
 
-RequestQueue::RequestQueue() : buffers_(new char[kCapacity][kBufferSize]()) {
+RequestQueue::RequestQueue() {
   for (int i = 0; i < kCapacity; ++i) {
     handles_[i] = 0;
     bufferNumbers_[i] = -1;
   }
+}
+
+char* RequestQueue::buffer(int bufferNumber) {
+  if (!buffers_) buffers_.reset(new char[kCapacity][kBufferSize]());
+  return buffers_[bufferNumber];
 }
 
 int RequestQueue::freeBuffer() const {

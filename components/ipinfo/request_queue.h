@@ -41,7 +41,9 @@ class RequestQueue {
     if (n < count_) count_ = n < 0 ? 0 : n;
   }
 
-  char* buffer(int bufferNumber) { return buffers_[bufferNumber]; }
+  /// The result buffers are one block, made at the first use: most
+  /// instances never look anything up asynchronously.
+  char* buffer(int bufferNumber);
 
  private:
   int count_ = 0;

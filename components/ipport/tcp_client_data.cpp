@@ -1,5 +1,5 @@
 #include <chrono>
-#include <cmath>
+#include <limits>
 
 #include "components/ipport/tcp_client.h"
 
@@ -18,6 +18,18 @@ int64_t nowMillis() {
 bool isQuietReceiveError(int code) {
   return code == platform::kWsaEWouldBlock || code == platform::kWsaENotSock ||
          code == platform::kWsaEConnAborted || code == platform::kWsaEConnReset;
+}
+
+// The nearest whole number of a rate (not negative), halves away from zero as
+// llround has them; done here so that the program needs no maths library.
+int64_t roundHalfUp(double rate) {
+  if (!(rate < static_cast<double>(std::numeric_limits<int64_t>::max()))) {
+    return std::numeric_limits<int64_t>::max();
+  }
+  int64_t whole = static_cast<int64_t>(rate);
+  // Exact: the fraction of a double below 2^63 needs no rounding.
+  if (rate - static_cast<double>(whole) >= 0.5) ++whole;
+  return whole;
 }
 
 }  // namespace
@@ -189,7 +201,8 @@ int64_t TcpClient::currentRate(int64_t now) const {
   // A burst within the window's first millisecond must count as fast, not as
   // no rate at all, or every send of a tight loop would pass unlimited.
   if (elapsed < 1) elapsed = 1;
-  return std::llround(static_cast<double>(windowBytes_) / (static_cast<double>(elapsed) / 1000.0));
+  const double rate = static_cast<double>(windowBytes_) / (static_cast<double>(elapsed) / 1000.0);
+  return roundHalfUp(rate);
 }
 
 int TcpClient::applyRateLimit() {

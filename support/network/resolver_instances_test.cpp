@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "components/ipinfo/ipinfo_client.h"
 #include "components/ipinfo/ipinfo_component.h"
 #include "support/network/dns_resolver.h"
 #include "velmora_components.h"
@@ -12,6 +13,7 @@ namespace velmora::network {
 namespace {
 
 using components::ipInfoStaticUsers;
+using components::ipInfoSystemReads;
 
 TEST(ResolverInstances, TwoLiveResolversInitialiseTheLibraryOnce) {
   // The driver's own initialisation for the whole run.
@@ -43,6 +45,25 @@ TEST(ResolverInstances, TheComponentsErrorEventBecomesTheErrorText) {
     int lengths[2] = {0, 0};
     IPInfo::dispatchEvent(&resolver, 1, 2, params, lengths);
     EXPECT_EQ(resolver.lastError(), description);
+  }
+  IPInfo_StaticDestroy();
+}
+
+// A resolver is made for every probe; its IPInfo instance must not list the
+// adapters or read the network parameters, which a name lookup never uses.
+TEST(ResolverInstances, AResolverReadsTheSystemOnlyWhenItsInstanceIsAsked) {
+  IPInfo_StaticInit(nullptr);
+  const components::IpInfoSystemReads before = ipInfoSystemReads();
+  {
+    DnsResolver<std::string> resolver;
+    EXPECT_EQ(resolver.resolve("127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(ipInfoSystemReads().adapterLists, before.adapterLists);
+    EXPECT_EQ(ipInfoSystemReads().networkParams, before.networkParams);
+
+    constexpr int kAdapterCount = 1;
+    IPInfo_Get(resolver.handle(), kAdapterCount, 0, nullptr);
+    EXPECT_EQ(ipInfoSystemReads().adapterLists, before.adapterLists + 1);
+    EXPECT_EQ(ipInfoSystemReads().networkParams, before.networkParams);
   }
   IPInfo_StaticDestroy();
 }
