@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -134,7 +135,7 @@ class PosixIcmpEcho : public IcmpEcho {
  public:
   // An owned socket is closed with the handle; the held one stays open.
   PosixIcmpEcho(const IcmpSocket& socket, bool owned)
-      : socket_(socket), owned_(owned), buffer_(kReceiveBufferSize) {}
+      : socket_(socket), owned_(owned), buffer_(new uint8_t[kReceiveBufferSize]) {}
   ~PosixIcmpEcho() override {
     if (owned_) closeSocket(&socket_);
   }
@@ -153,7 +154,9 @@ class PosixIcmpEcho : public IcmpEcho {
 
   IcmpSocket socket_;
   bool owned_;
-  std::vector<uint8_t> buffer_;
+  // Left uninitialised: a receive writes what it reads, and untouched pages
+  // of the buffer then cost no memory.
+  std::unique_ptr<uint8_t[]> buffer_;
 };
 
 uint32_t PosixIcmpEcho::send(uint32_t destination, const void* data, uint16_t size,
@@ -219,7 +222,7 @@ uint32_t PosixIcmpEcho::waitForAnswer(const icmp::EchoKey& key, Clock::time_poin
 bool PosixIcmpEcho::readPacket(const icmp::EchoKey& key, icmp::EchoOutcome* outcome) {
   sockaddr_in from{};
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int)) * 4] = {};
-  iovec data{buffer_.data(), buffer_.size()};
+  iovec data{buffer_.get(), kReceiveBufferSize};
   msghdr message{};
   message.msg_name = &from;
   message.msg_namelen = sizeof from;
@@ -234,10 +237,10 @@ bool PosixIcmpEcho::readPacket(const icmp::EchoKey& key, icmp::EchoOutcome* outc
   if ((message.msg_flags & MSG_TRUNC) != 0 || message.msg_namelen < sizeof from) return true;
   const size_t size = static_cast<size_t>(length);
   if (socket_.raw) {
-    *outcome = icmp::parseRawPacket(buffer_.data(), size, key);
+    *outcome = icmp::parseRawPacket(buffer_.get(), size, key);
     return true;
   }
-  *outcome = icmp::parseDatagramReply(buffer_.data(), size, from.sin_addr.s_addr, key);
+  *outcome = icmp::parseDatagramReply(buffer_.get(), size, from.sin_addr.s_addr, key);
   for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
     if (c->cmsg_level == SOL_IP && c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
       int ttl = 0;
@@ -283,7 +286,7 @@ icmp::EchoOutcome outcomeOfError(const cmsghdr* holder) {
 
 icmp::EchoOutcome PosixIcmpEcho::readError(const icmp::EchoKey& key) {
   alignas(cmsghdr) char control[512] = {};
-  iovec data{buffer_.data(), buffer_.size()};
+  iovec data{buffer_.get(), kReceiveBufferSize};
   sockaddr_in quotedDestination{};
   msghdr message{};
   message.msg_name = &quotedDestination;
@@ -307,7 +310,7 @@ icmp::EchoOutcome PosixIcmpEcho::readError(const icmp::EchoKey& key) {
   if (socket_.raw || holder == nullptr) return icmp::EchoOutcome{};
   // The kernel names the quoted datagram's destination as the sender.
   if (message.msg_namelen < sizeof quotedDestination || quotedDestination.sin_family != AF_INET ||
-      !icmp::isErrorAboutOurRequest(buffer_.data(), static_cast<size_t>(length),
+      !icmp::isErrorAboutOurRequest(buffer_.get(), static_cast<size_t>(length),
                                     quotedDestination.sin_addr.s_addr, key)) {
     return icmp::EchoOutcome{};
   }
