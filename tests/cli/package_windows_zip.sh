@@ -81,7 +81,7 @@ check_sdk() {  # <unpacked zip> <arch>
     (cd "$root" && "$triple-gcc" -std=c99 -Wall -Wextra -Werror "examples/$example.c" -Iinclude \
       "-L$arch" -lvelmora_components -o "$out/$example.exe") 2>"$work/cc.log" ||
       { fail "$arch $example does not build from the zip: $(cat "$work/cc.log")"; return; }
-    "$triple-objdump" -p "$out/$example.exe" | grep -q "DLL Name: velmora_components.dll" ||
+    grep -q "DLL Name: velmora_components.dll" <<<"$("$triple-objdump" -p "$out/$example.exe")" ||
       fail "$arch $example does not import velmora_components.dll"
   done
   if [ "$arch" = i686 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
