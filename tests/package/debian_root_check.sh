@@ -70,7 +70,8 @@ if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-instal
 else
   fail "apt install: $(tail -5 "$root.install.log")"
 fi
-sound="$(in_root dpkg-query -W -f='${Package}\n' 'libsndfile1*' 'libasound2*' 2>/dev/null || true)"
+sound="$(in_root dpkg-query -W -f='${db:Status-Status} ${Package}\n' 'libsndfile1*' 'libasound2*' \
+  2>/dev/null | awk '$1 == "installed" {print $2}')"
 [ -z "$sound" ] && pass "no sound library without recommends" || fail "sound libraries pulled in: $sound"
 
 caps="$(getcap "$root/usr/bin/tavro" || true)"
