@@ -1,6 +1,6 @@
 // Measures the socket event engine: the CPU cost of an idle wait, how soon a
 // readable socket is dispatched, and how late a deadline is noticed.
-// Loopback only. Run: build-frame/examples/event_engine_bench
+// Loopback only. Run: build/bench/bench/event_engine_bench
 
 #include <algorithm>
 #include <atomic>

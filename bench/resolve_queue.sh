@@ -16,7 +16,7 @@ source "$(dirname "$0")/lib.sh"
 runs=${1:-5}
 delay=${2:-10}
 bench_build_targets resolve_queue_client
-client=$bench_build/examples/resolve_queue_client
+client=$bench_build/bench/resolve_queue_client
 work=$(mktemp -d /tmp/tavro-resolve-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 

@@ -4,12 +4,8 @@
 #ifndef TAVRO_APP_RESOURCES_VERSION_H_
 #define TAVRO_APP_RESOURCES_VERSION_H_
 
-#define TAVRO_VERSION_MAJOR 1
-#define TAVRO_VERSION_MINOR 2
-#define TAVRO_VERSION_PATCH 0
-#define TAVRO_VERSION_BUILD 0
-
-#define TAVRO_VERSION_TEXT "1, 2, 0, 0"
+/* The numbers come from the project version (version_numbers.h.in). */
+#include "tavro_version_numbers.h"
 
 #define TAVRO_COMMENTS "ICMP echo and TCP port probes from the command line"
 #define TAVRO_COMPANY_NAME "velmorasoft"

@@ -2,6 +2,16 @@
    executable: IPPort (TCP client) and IPInfo (network information and
    name resolution).
 
+   Programs link the shared library: velmora_components.dll on Windows
+   (import library velmora_components.dll.a for mingw, velmora_components.lib
+   for MSVC), libvelmora_components.so.1 on Linux (pkg-config
+   velmora-components, or find_package(velmora_components) in CMake). The
+   tavro executable exports the same functions, but it cannot serve as a
+   library: an executable loaded with LoadLibrary gets no C runtime start-up,
+   so its heap and static objects are never set up and the first call
+   crashes; on Linux a position-independent executable cannot be loaded by
+   another program at all.
+
    Every function uses the standard Windows calling convention. A handle is
    an opaque instance pointer from Create. Calls on an instance, and its
    events, belong to the thread that created it.
@@ -38,6 +48,8 @@
 #ifndef VELMORA_COMPONENTS_H_
 #define VELMORA_COMPONENTS_H_
 
+/* Every function is __stdcall on Windows: on i686 a program refers to
+   _IPPort_Create@8 and the like, which both import libraries resolve. */
 #ifdef _WIN32
 #define VELMORA_CALL __stdcall
 #ifdef TAVRO_BUILDING_COMPONENTS

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and uses what was installed: the
 # manual page documents every option the program accepts, the ICMP right lets
-# an ordinary user probe loopback, and a C program builds and runs against the
-# installed header and library alone.
+# an ordinary user probe loopback, and the components' SDK holds: the library
+# exports the twenty flat functions and nothing else under a versioned SONAME,
+# and C programs built through pkg-config and through find_package run against
+# the installed files alone.
 set -uo pipefail
 source "$(dirname "$0")/cli_lib.bash"
 
@@ -16,7 +18,7 @@ cmake --install "$TAVRO_BUILD_DIR" --prefix "$prefix" >"$install_log" 2>&1 ||
   fail "cmake --install: $(cat "$install_log")"
 tavro="$prefix/bin/tavro"
 
-for f in bin/tavro share/man/man1/tavro.1 include/velmora_components.h; do
+for f in bin/tavro share/man/man1/tavro.1.gz include/velmora_components.h; do
   [ -f "$prefix/$f" ] || fail "$f was not installed"
 done
 cmp -s "$prefix/include/velmora_components.h" \
@@ -27,10 +29,11 @@ cmp -s "$prefix/include/velmora_components.h" \
 check_manual_page() {
   command -v man >/dev/null || { echo "no man; manual page not rendered" >&2; return; }
   local page warnings
-  page="$(MANWIDTH=100 man -l "$prefix/share/man/man1/tavro.1" 2>/dev/null)"
-  warnings="$(MANWIDTH=100 man --warnings -l "$prefix/share/man/man1/tavro.1" 2>&1 >/dev/null)"
+  page="$(MANWIDTH=100 man -l "$prefix/share/man/man1/tavro.1.gz" 2>/dev/null)"
+  warnings="$(MANWIDTH=100 man --warnings -l "$prefix/share/man/man1/tavro.1.gz" 2>&1 >/dev/null)"
   [ -z "$warnings" ] || fail "manual page warnings: $warnings"
-  for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" "STORED DEFAULTS" SOUNDS EXAMPLES; do
+  for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" "STORED DEFAULTS" SOUNDS COMPONENTS \
+    PROXIES EXAMPLES FILES; do
     grep -q "^$section" <<<"$page" || fail "manual page lacks the $section section"
   done
   # Every option heading of the usage text ("/c <count>,  /count <count>")
@@ -79,22 +82,77 @@ if command -v getcap >/dev/null && getcap "$work/plain/bin/tavro" | grep -q cap_
   fail "TAVRO_NO_SETCAP still granted the capability"
 fi
 
-# --- The components as an SDK: the example builds from the installed files.
+# --- The components as an SDK, used as a C programmer would.
 check_sdk() {
-  local lib
-  lib="$(find "$prefix" -name 'libvelmora_components.so' -print -quit)"
+  local lib soname exports
+  lib="$(find "$prefix" -name 'libvelmora_components.so.*.*' -print -quit)"
   [ -n "$lib" ] || { fail "the components library was not installed"; return; }
-  command -v cc >/dev/null || { echo "no C compiler; example not built" >&2; return; }
-  cc -std=c99 -Wall -Wextra -Werror -I"$prefix/include" \
-    "$TAVRO_SOURCE_DIR/examples/component_example.c" -L"$(dirname "$lib")" \
-    -lvelmora_components -o "$work/example" 2>"$work/cc.log" ||
-    { fail "example does not build against the installed SDK: $(cat "$work/cc.log")"; return; }
-  local out
-  out="$(LD_LIBRARY_PATH="$(dirname "$lib")" "$work/example" 1 2>&1)"
-  [ $? -eq 0 ] || fail "example failed: $out"
-  grep -q "Timeout: 2" <<<"$out" || fail "example could not use the component: $out"
-  grep -q "Connect: 10061" <<<"$out" || fail "example did not see the refused port: $out"
+  libdir="$(dirname "$lib")"
+  [ -L "$libdir/libvelmora_components.so" ] || fail "no libvelmora_components.so link"
+  soname="$(readelf -d "$lib" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')"
+  [ "$soname" = "libvelmora_components.so.${version%%.*}" ] || fail "SONAME is \"$soname\""
+  [ -e "$libdir/$soname" ] || fail "$soname is not installed"
+  exports="$(nm -D --defined-only "$lib" | awk '{print $3}' | sort | tr '\n' ' ')"
+  [ "$exports" = "$flat_functions" ] || fail "the library exports: $exports"
+
+  command -v cc >/dev/null || { echo "no C compiler; examples not built" >&2; return; }
+  local flags
+  flags="$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs velmora-components)" ||
+    { fail "pkg-config does not know velmora-components"; return; }
+  cc -std=c99 -Wall -Wextra -Werror "$TAVRO_SOURCE_DIR/examples/component_example.c" $flags \
+    -o "$work/example" 2>"$work/cc.log" ||
+    { fail "example does not build with pkg-config: $(cat "$work/cc.log")"; return; }
+  run_example "$work/example" pkg-config
+
+  command -v make >/dev/null || { echo "no make; CMake example not built" >&2; return; }
+  mkdir -p "$work/cmake-project"
+  cp "$TAVRO_SOURCE_DIR/examples/component_example.c" "$work/cmake-project/"
+  cat >"$work/cmake-project/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.16)
+project(uses_components C)
+find_package(velmora_components 1 REQUIRED)
+add_executable(example component_example.c)
+target_link_libraries(example PRIVATE velmora_components::velmora_components)
+EOF
+  if cmake -S "$work/cmake-project" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" \
+    >"$work/cmake.log" 2>&1 && cmake --build "$work/cmake-build" >>"$work/cmake.log" 2>&1; then
+    run_example "$work/cmake-build/example" find_package
+  else
+    fail "example does not build with find_package: $(tail -20 "$work/cmake.log")"
+  fi
 }
+
+# run_example PROGRAM HOW: connects to a loopback listener, then to a closed port.
+run_example() {
+  local out port
+  port=$(listen_once)
+  out="$(LD_LIBRARY_PATH="$libdir" "$1" "$port" 2>&1)"
+  [ $? -eq 0 ] || fail "$2 example failed: $out"
+  grep -q "Timeout: 2" <<<"$out" || fail "$2 example could not use the component: $out"
+  grep -q "Connect: 0 OK" <<<"$out" || fail "$2 example did not connect to the listener: $out"
+  out="$(LD_LIBRARY_PATH="$libdir" "$1" 1 2>&1)"
+  grep -q "Connect: 10061" <<<"$out" || fail "$2 example did not see the refused port: $out"
+}
+
+# listen_once: a loopback listener for one connection, in the background;
+# prints its port once it listens.
+listen_once() {
+  socat -T 20 TCP-LISTEN:0,bind=127.0.0.1,reuseaddr - </dev/null >/dev/null 2>&1 &
+  local port="" tries
+  for tries in $(seq 50); do
+    port="$(ss -Hltnp 2>/dev/null | grep "pid=$!," | sed -E 's/.*127\.0\.0\.1:([0-9]+).*/\1/' | head -1)"
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  echo "$port"
+}
+
+version="$(sed -n 's/^project(tavro VERSION \([0-9.]*\).*/\1/p' "$TAVRO_SOURCE_DIR/CMakeLists.txt")"
+flat_functions="$(for c in IPInfo IPPort; do
+  for f in CheckIndex Create Destroy Do Get GetLastError GetLastErrorCode Set StaticDestroy StaticInit; do
+    echo "${c}_$f"
+  done
+done | sort | tr '\n' ' ')"
 check_sdk
 
 finish

@@ -1,0 +1,46 @@
+# cmake -DDEF=<list.def> -DMINGW_IMPLIB=<x.dll.a> -DOUT_DIR=<dir> -DBITS=<4|8>
+#       -DTOOL_PREFIX=<triple-> -P MsvcImportLibrary.cmake
+# Writes velmora_components.def and the MSVC import library
+# velmora_components.lib into OUT_DIR. x86_64 has one calling convention, so
+# the names stay as listed; the i686 functions are __stdcall, which MSVC
+# programs reference as _Name@N, so each name gets its decoration as the
+# mingw import library (made by the linker from the code itself) spells it.
+file(STRINGS ${DEF} lines)
+set(names "")
+foreach(line ${lines})
+  if(line MATCHES "^  ([A-Za-z_]+)$")
+    list(APPEND names ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(LENGTH names count)
+if(NOT count EQUAL 20)
+  message(FATAL_ERROR "${DEF} lists ${count} functions, not the twenty of the header")
+endif()
+
+set(exports "")
+if(BITS EQUAL 4)
+  execute_process(COMMAND ${TOOL_PREFIX}nm -g ${MINGW_IMPLIB} OUTPUT_VARIABLE symbols
+    RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${TOOL_PREFIX}nm ${MINGW_IMPLIB} failed")
+  endif()
+  foreach(name ${names})
+    if(NOT symbols MATCHES " T _(${name}@[0-9]+)\n")
+      message(FATAL_ERROR "${MINGW_IMPLIB} has no stdcall ${name}")
+    endif()
+    string(APPEND exports "  ${CMAKE_MATCH_1}\n")
+  endforeach()
+  set(machine i386)
+else()
+  foreach(name ${names})
+    string(APPEND exports "  ${name}\n")
+  endforeach()
+  set(machine i386:x86-64)
+endif()
+
+file(WRITE ${OUT_DIR}/velmora_components.def "LIBRARY velmora_components.dll\nEXPORTS\n${exports}")
+execute_process(COMMAND ${TOOL_PREFIX}dlltool -m ${machine} -d ${OUT_DIR}/velmora_components.def
+  -D velmora_components.dll -l ${OUT_DIR}/velmora_components.lib RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "dlltool could not make velmora_components.lib")
+endif()
