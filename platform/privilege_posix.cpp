@@ -1,30 +1,36 @@
+#include "platform/privilege.h"
+
+#include <sys/capability.h>
 #include <sys/prctl.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
-#include <cstdint>
-
-// The kernel's capability interface: libcap only wraps these two calls.
-#include <linux/capability.h>
+#include <memory>
+#include <type_traits>
 
 #include "platform/icmp_echo.h"
-#include "platform/privilege.h"
 
 namespace velmora::platform {
 
 namespace {
 
-using CapabilitySets = __user_cap_data_struct[_LINUX_CAPABILITY_U32S_3];
+using Capabilities = std::unique_ptr<std::remove_pointer_t<cap_t>, decltype(&cap_free)>;
 
-bool readCapabilities(CapabilitySets* sets) {
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  return syscall(SYS_capget, &header, *sets) == 0;
+Capabilities ofThisProcess() { return Capabilities(cap_get_proc(), cap_free); }
+
+// cap_init gives a state with every set empty.
+Capabilities noCapabilities() { return Capabilities(cap_init(), cap_free); }
+
+bool holds(const Capabilities& caps, cap_value_t capability, cap_flag_t set) {
+  cap_flag_value_t value = CAP_CLEAR;
+  return caps && cap_get_flag(caps.get(), capability, set, &value) == 0 && value == CAP_SET;
 }
 
-bool mayChangeBoundingSet() {
-  CapabilitySets sets = {};
-  if (!readCapabilities(&sets)) return false;
-  return (sets[CAP_TO_INDEX(CAP_SETPCAP)].effective & CAP_TO_MASK(CAP_SETPCAP)) != 0;
+// A file capability granted as permitted only (setcap cap_net_raw+p) is in
+// force once the process makes it effective.
+void raiseRawSocketRight() {
+  Capabilities caps = ofThisProcess();
+  if (!holds(caps, CAP_NET_RAW, CAP_PERMITTED) || holds(caps, CAP_NET_RAW, CAP_EFFECTIVE)) return;
+  const cap_value_t raw = CAP_NET_RAW;
+  if (cap_set_flag(caps.get(), CAP_EFFECTIVE, 1, &raw, CAP_SET) == 0) cap_set_proc(caps.get());
 }
 
 // Without this a program run by a root process would get every capability
@@ -32,32 +38,16 @@ bool mayChangeBoundingSet() {
 // file capability lacks; such a process cannot gain capabilities by running
 // a program anyway (only from that program's own file capabilities).
 void emptyBoundingSet() {
-  if (!mayChangeBoundingSet()) return;
-  for (int capability = 0; prctl(PR_CAPBSET_READ, capability, 0, 0, 0) >= 0; ++capability) {
-    prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+  if (!holds(ofThisProcess(), CAP_SETPCAP, CAP_EFFECTIVE)) return;
+  for (cap_value_t capability = 0; cap_get_bound(capability) >= 0; ++capability) {
+    cap_drop_bound(capability);
   }
-}
-
-// A file capability granted as permitted only (setcap cap_net_raw+p) is in
-// force once the process makes it effective.
-void raiseRawSocketRight() {
-  CapabilitySets sets = {};
-  if (!readCapabilities(&sets)) return;
-  auto& set = sets[CAP_TO_INDEX(CAP_NET_RAW)];
-  const uint32_t mask = CAP_TO_MASK(CAP_NET_RAW);
-  if ((set.permitted & mask) == 0 || (set.effective & mask) != 0) return;
-  set.effective |= mask;
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  syscall(SYS_capset, &header, sets);
 }
 
 bool noCapabilityLeft() {
-  CapabilitySets sets = {};
-  if (!readCapabilities(&sets)) return false;
-  for (const auto& set : sets) {
-    if (set.permitted != 0 || set.effective != 0 || set.inheritable != 0) return false;
-  }
-  return true;
+  Capabilities caps = ofThisProcess();
+  Capabilities none = noCapabilities();
+  return caps && none && cap_compare(caps.get(), none.get()) == 0;
 }
 
 // Permitted, effective and inheritable all empty; the ambient set goes
@@ -65,11 +55,11 @@ bool noCapabilityLeft() {
 bool dropCapabilities() {
   emptyBoundingSet();
   prctl(PR_SET_KEEPCAPS, 0, 0, 0, 0);
-  prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
-  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-  CapabilitySets none = {};
+  // Kernels without ambient capabilities refuse this; they have none to keep.
+  cap_reset_ambient();
+  Capabilities none = noCapabilities();
   // A system that refuses the call may still have left nothing to drop.
-  return syscall(SYS_capset, &header, none) == 0 || noCapabilityLeft();
+  return (none && cap_set_proc(none.get()) == 0) || noCapabilityLeft();
 }
 
 }  // namespace
