@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/registry_sandbox_test.h"
+#include "platform/registry_sandbox_test_support.h"
 
 namespace {
 

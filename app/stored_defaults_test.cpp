@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "platform/registry_sandbox_test.h"
+#include "platform/registry_sandbox_test_support.h"
 
 namespace {
 

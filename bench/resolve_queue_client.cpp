@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "components/ipinfo/lookup_test_client.h"
+#include "components/ipinfo/lookup_test_support.h"
 #include "platform/inet.h"
 
 namespace {

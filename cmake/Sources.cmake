@@ -1,6 +1,7 @@
 # tavro_collect_sources(<core-var> <test-var> <dir>...)
 # Collects *.cpp below the given folders, keeping the variants of this
-# platform (_posix / _win32) and separating tests, fuzz targets and main.cpp.
+# platform (_posix / _win32) and separating tests (with their *_test_support
+# helpers), fuzz targets and main.cpp.
 function(tavro_collect_sources core_var test_var)
   set(core "")
   set(tests "")
@@ -9,15 +10,15 @@ function(tavro_collect_sources core_var test_var)
     list(APPEND core ${found})
   endforeach()
   if(WIN32)
-    list(FILTER core EXCLUDE REGEX "_posix(_test)?\\.cpp$")
+    list(FILTER core EXCLUDE REGEX "_posix(_test|_test_support)?\\.cpp$")
   else()
-    list(FILTER core EXCLUDE REGEX "_win32(_test)?\\.cpp$")
+    list(FILTER core EXCLUDE REGEX "_win32(_test|_test_support)?\\.cpp$")
   endif()
   list(FILTER core EXCLUDE REGEX "_fuzz\\.cpp$")
   list(FILTER core EXCLUDE REGEX "/app/main\\.cpp$")
   set(tests ${core})
-  list(FILTER tests INCLUDE REGEX "_test\\.cpp$")
-  list(FILTER core EXCLUDE REGEX "_test\\.cpp$")
+  list(FILTER tests INCLUDE REGEX "_test(_support)?\\.cpp$")
+  list(FILTER core EXCLUDE REGEX "_test(_support)?\\.cpp$")
   set(${core_var} ${core} PARENT_SCOPE)
   set(${test_var} ${tests} PARENT_SCOPE)
 endfunction()

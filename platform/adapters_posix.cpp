@@ -20,7 +20,7 @@
 #endif
 
 #include "platform/adapters_posix.h"
-#include "platform/proc_net.h"
+#include "platform/proc_net_posix.h"
 
 namespace velmora::platform {
 namespace {

@@ -17,7 +17,7 @@
 
 #include "platform/error_codes.h"
 #include "platform/lookup_entry.h"
-#include "platform/poll_source.h"
+#include "platform/poll_source_posix.h"
 #include "platform/sockaddr_convert.h"
 
 namespace velmora::platform {

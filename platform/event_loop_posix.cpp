@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/poll_source.h"
+#include "platform/poll_source_posix.h"
 #include "platform/socket.h"
 #include "platform/socket_events_posix.h"
 

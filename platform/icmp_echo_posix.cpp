@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/icmp_echo.h"
-#include "platform/icmp_packet.h"
+#include "platform/icmp_packet_posix.h"
 #include "platform/system_error_posix.h"
 
 namespace velmora::platform {

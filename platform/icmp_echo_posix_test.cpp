@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/icmp_packet.h"
+#include "platform/icmp_packet_posix.h"
 #include "platform/inet.h"
 
 // Each case runs in a child process inside a network namespace of its own

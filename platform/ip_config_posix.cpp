@@ -14,7 +14,7 @@
 #include "platform/adapters.h"
 #include "platform/adapters_posix.h"
 #include "platform/neighbour_posix.h"
-#include "platform/proc_net.h"
+#include "platform/proc_net_posix.h"
 
 namespace velmora::platform {
 namespace {

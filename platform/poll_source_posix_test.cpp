@@ -1,4 +1,4 @@
-#include "platform/poll_source.h"
+#include "platform/poll_source_posix.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/icmp_echo.h"
-#include "platform/icmp_packet.h"
+#include "platform/icmp_packet_posix.h"
 #include "platform/inet.h"
 
 // Each case runs in a child process inside a network namespace of its own

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/registry_sandbox_test.h"
+#include "platform/registry_sandbox_test_support.h"
 
 namespace velmora::platform {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/hive_file.h"
+#include "platform/hive_file_posix.h"
 
 // The hive of HKEY_CURRENT_USER is a directory tree: one directory per key
 // (its name encoded by hive::encodeKeyName), holding the key's values in

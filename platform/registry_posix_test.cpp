@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/hive_file.h"
-#include "platform/registry_sandbox_test.h"
+#include "platform/hive_file_posix.h"
+#include "platform/registry_sandbox_test_support.h"
 
 namespace velmora::platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/registry_sandbox_test.h"
+#include "platform/registry_sandbox_test_support.h"
 
 // The same expectations hold for the Win32 registry (under Wine when built
 // for Windows) and for the file-backed hive on POSIX.

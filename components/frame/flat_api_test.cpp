@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "components/frame/test_component.h"
+#include "components/frame/component_test_support.h"
 #include "velmora_components.h"
 
 namespace velmora::components {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "components/frame/component_test_support.h"
 #include "components/frame/frame_component.h"
-#include "components/frame/test_component.h"
 #include "platform/event_loop.h"
 #include "platform/ticks.h"
 

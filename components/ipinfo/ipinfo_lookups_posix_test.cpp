@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "components/ipinfo/lookup_test_client.h"
+#include "components/ipinfo/lookup_test_support.h"
 #include "platform/async_lookup.h"
 #include "platform/udp_sink_posix.h"
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "components/ipinfo/lookup_test_client.h"
+#include "components/ipinfo/lookup_test_support.h"
 
 namespace velmora::components::testing_lookup {
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "components/ipport/ipport.h"
-#include "components/ipport/test_peer.h"
+#include "components/ipport/peer_test_support.h"
 #include "platform/event_loop.h"
 #include "platform/ticks.h"
 

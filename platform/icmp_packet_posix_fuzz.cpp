@@ -1,4 +1,4 @@
-#include "platform/icmp_packet.h"
+#include "platform/icmp_packet_posix.h"
 
 #include <cstddef>
 #include <cstdint>

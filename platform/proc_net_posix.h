@@ -1,5 +1,5 @@
-#ifndef TAVRO_PLATFORM_PROC_NET_H_
-#define TAVRO_PLATFORM_PROC_NET_H_
+#ifndef TAVRO_PLATFORM_PROC_NET_POSIX_H_
+#define TAVRO_PLATFORM_PROC_NET_POSIX_H_
 
 #include <array>
 #include <cstdint>
@@ -38,4 +38,4 @@ ResolverConfig parseResolverConfig(const std::string& text);
 
 }  // namespace velmora::platform
 
-#endif  // TAVRO_PLATFORM_PROC_NET_H_
+#endif  // TAVRO_PLATFORM_PROC_NET_POSIX_H_

@@ -1,5 +1,5 @@
-#ifndef TAVRO_PLATFORM_REGISTRY_SANDBOX_TEST_H_
-#define TAVRO_PLATFORM_REGISTRY_SANDBOX_TEST_H_
+#ifndef TAVRO_PLATFORM_REGISTRY_SANDBOX_TEST_SUPPORT_H_
+#define TAVRO_PLATFORM_REGISTRY_SANDBOX_TEST_SUPPORT_H_
 
 #include <string>
 #include <vector>
@@ -43,4 +43,4 @@ std::string randomSuffix();
 
 }  // namespace velmora::platform::testing
 
-#endif  // TAVRO_PLATFORM_REGISTRY_SANDBOX_TEST_H_
+#endif  // TAVRO_PLATFORM_REGISTRY_SANDBOX_TEST_SUPPORT_H_

@@ -1,4 +1,4 @@
-#include "platform/proc_net.h"
+#include "platform/proc_net_posix.h"
 
 #include <array>
 #include <cstdlib>

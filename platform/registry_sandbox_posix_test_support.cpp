@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/registry_sandbox_test.h"
+#include "platform/registry_sandbox_test_support.h"
 
 namespace velmora::platform::testing {
 

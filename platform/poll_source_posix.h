@@ -1,5 +1,5 @@
-#ifndef TAVRO_PLATFORM_POLL_SOURCE_H_
-#define TAVRO_PLATFORM_POLL_SOURCE_H_
+#ifndef TAVRO_PLATFORM_POLL_SOURCE_POSIX_H_
+#define TAVRO_PLATFORM_POLL_SOURCE_POSIX_H_
 
 // POSIX only: lets a component put descriptors of its own (the resolver's
 // sockets) into the one poll() of the calling thread's message wait.
@@ -30,4 +30,4 @@ void removePollSource(PollSource* source);
 
 }  // namespace velmora::platform
 
-#endif  // TAVRO_PLATFORM_POLL_SOURCE_H_
+#endif  // TAVRO_PLATFORM_POLL_SOURCE_POSIX_H_

@@ -1,4 +1,4 @@
-#include "platform/hive_file.h"
+#include "platform/hive_file_posix.h"
 
 #include <algorithm>
 #include <cstdio>

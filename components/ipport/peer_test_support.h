@@ -1,5 +1,5 @@
-#ifndef TAVRO_COMPONENTS_IPPORT_TEST_PEER_H_
-#define TAVRO_COMPONENTS_IPPORT_TEST_PEER_H_
+#ifndef TAVRO_COMPONENTS_IPPORT_PEER_TEST_SUPPORT_H_
+#define TAVRO_COMPONENTS_IPPORT_PEER_TEST_SUPPORT_H_
 
 // Loopback peers for the TCP client's tests (header only, so that it never
 // enters the program): a listener on 127.0.0.1 whose one accepted connection
@@ -139,4 +139,4 @@ inline int closedLoopbackPort() {
 
 }  // namespace velmora::components::testing
 
-#endif  // TAVRO_COMPONENTS_IPPORT_TEST_PEER_H_
+#endif  // TAVRO_COMPONENTS_IPPORT_PEER_TEST_SUPPORT_H_

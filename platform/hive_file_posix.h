@@ -1,5 +1,5 @@
-#ifndef TAVRO_PLATFORM_HIVE_FILE_H_
-#define TAVRO_PLATFORM_HIVE_FILE_H_
+#ifndef TAVRO_PLATFORM_HIVE_FILE_POSIX_H_
+#define TAVRO_PLATFORM_HIVE_FILE_POSIX_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -78,4 +78,4 @@ bool decodeKeyName(const std::string& encoded, std::string* name);
 
 }  // namespace velmora::platform::hive
 
-#endif  // TAVRO_PLATFORM_HIVE_FILE_H_
+#endif  // TAVRO_PLATFORM_HIVE_FILE_POSIX_H_

@@ -1,5 +1,5 @@
-#ifndef TAVRO_COMPONENTS_IPINFO_LOOKUP_TEST_CLIENT_H_
-#define TAVRO_COMPONENTS_IPINFO_LOOKUP_TEST_CLIENT_H_
+#ifndef TAVRO_COMPONENTS_IPINFO_LOOKUP_TEST_SUPPORT_H_
+#define TAVRO_COMPONENTS_IPINFO_LOOKUP_TEST_SUPPORT_H_
 
 // Test-only: drives one IPInfo instance through its flat interface and
 // records the events it raises.
@@ -127,4 +127,4 @@ class LookupClient {
 
 }  // namespace velmora::components::testing_lookup
 
-#endif  // TAVRO_COMPONENTS_IPINFO_LOOKUP_TEST_CLIENT_H_
+#endif  // TAVRO_COMPONENTS_IPINFO_LOOKUP_TEST_SUPPORT_H_

@@ -1,4 +1,4 @@
-#include "platform/registry_sandbox_test.h"
+#include "platform/registry_sandbox_test_support.h"
 
 namespace velmora::platform::testing {
 

@@ -1,5 +1,5 @@
-#ifndef TAVRO_PLATFORM_ICMP_PACKET_H_
-#define TAVRO_PLATFORM_ICMP_PACKET_H_
+#ifndef TAVRO_PLATFORM_ICMP_PACKET_POSIX_H_
+#define TAVRO_PLATFORM_ICMP_PACKET_POSIX_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -74,4 +74,4 @@ bool isOurRequest(const uint8_t* packet, size_t length, const EchoKey& key, bool
 
 }  // namespace velmora::platform::icmp
 
-#endif  // TAVRO_PLATFORM_ICMP_PACKET_H_
+#endif  // TAVRO_PLATFORM_ICMP_PACKET_POSIX_H_

@@ -1,5 +1,5 @@
-#ifndef TAVRO_COMPONENTS_FRAME_TEST_COMPONENT_H_
-#define TAVRO_COMPONENTS_FRAME_TEST_COMPONENT_H_
+#ifndef TAVRO_COMPONENTS_FRAME_COMPONENT_TEST_SUPPORT_H_
+#define TAVRO_COMPONENTS_FRAME_COMPONENT_TEST_SUPPORT_H_
 
 // A component with one property and method of every kind, for the frame's
 // tests (header only, so that it never enters the program).
@@ -156,4 +156,4 @@ inline TestComponent* testObject(void* handle) {
 
 }  // namespace velmora::components::testing
 
-#endif  // TAVRO_COMPONENTS_FRAME_TEST_COMPONENT_H_
+#endif  // TAVRO_COMPONENTS_FRAME_COMPONENT_TEST_SUPPORT_H_
