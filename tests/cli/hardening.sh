@@ -23,8 +23,9 @@ TAVRO_NO_SETCAP=1 cmake --install "$TAVRO_BUILD_DIR" --prefix "$work/prefix" >"$
   fail "cmake --install: $(cat "$work/install.log")"
 
 files=("$work/prefix/bin/tavro")
-libraries=("$work/prefix"/lib*/libvelmora_components.so*)
-[ -e "${libraries[0]}" ] || fail "no libvelmora_components.so was installed"
+# Libraries go to lib/ or to a multiarch folder below it.
+mapfile -t libraries < <(find "$work/prefix" -name "libvelmora_components.so*" | sort)
+[ ${#libraries[@]} -gt 0 ] || fail "no libvelmora_components.so was installed"
 for library in "${libraries[@]}"; do
   # The versioned names are links to one file; check the file once.
   [ -L "$library" ] || files+=("$library")
