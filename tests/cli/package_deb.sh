@@ -55,9 +55,13 @@ contents "$lib_deb" | grep -qE '\.so$|\.h$' && fail "the library package carries
 for deb in "$tavro_deb" "$lib_deb" "$dev_deb"; do
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "$(basename "$deb") is not version $version"
 done
+# The program carries c-ares, nettle and libcap from their archives; the
+# library links them shared.
 depends="$(dpkg-deb -f "$tavro_deb" Depends)"
-for p in libc-ares2 libnettle8 libc6; do
-  grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "tavro Depends lacks $p: $depends"
+grep -qE "(^|, )libc6( |,|$)" <<<"$depends" || fail "tavro Depends lacks libc6: $depends"
+lib_depends="$(dpkg-deb -f "$lib_deb" Depends)"
+for p in libc-ares2 libnettle8 libcap2 libc6; do
+  grep -qE "(^|, )$p( |,|$)" <<<"$lib_depends" || fail "$libpkg Depends lacks $p: $lib_depends"
 done
 grep -qE 'libsndfile|libasound' <<<"$depends" && fail "sound libraries are Depends: $depends"
 recommends="$(dpkg-deb -f "$tavro_deb" Recommends)"
