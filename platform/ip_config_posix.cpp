@@ -116,6 +116,17 @@ AdapterAddressesRecord newerForm(const AdapterRecord& adapter,
   return record;
 }
 
+// As long as SendARP waits for a neighbour that does not answer.
+constexpr uint32_t kNeighbourWaitMillis = 3000;
+
+// The SendARP code for an answer of the neighbour table; false when there
+// is no table to ask.
+bool neighbourCode(NeighbourResult result, uint32_t* code) {
+  if (result == NeighbourResult::kNoTable) return false;
+  *code = result == NeighbourResult::kFound ? 0 : kBadNetName;
+  return true;
+}
+
 }  // namespace
 
 void acquireIpConfigLibraries() {}
@@ -162,18 +173,12 @@ uint32_t dhcpLeaseOperation(uint32_t, bool, DhcpStep* failedStep) {
   return kNotSupported;
 }
 
-// As long as SendARP waits for a neighbour that does not answer.
-constexpr uint32_t kNeighbourWaitMillis = 3000;
-
 uint32_t sendArp(uint32_t destination, uint32_t source, std::vector<uint8_t>* bytes) {
   const std::string from = source == 0 ? std::string() : dotted(source);
-  switch (resolveNeighbour(dotted(destination), from, kNeighbourWaitMillis, bytes)) {
-    case NeighbourResult::kFound:
-      return 0;
-    case NeighbourResult::kNotFound:
-      return kBadNetName;
-    case NeighbourResult::kNoTable:
-      break;
+  uint32_t code = 0;
+  if (neighbourCode(resolveNeighbour(dotted(destination), from, kNeighbourWaitMillis, bytes),
+                    &code)) {
+    return code;
   }
   // Without a neighbour table to ask, the kernel's ARP cache is all there is.
   std::string table;
@@ -183,13 +188,9 @@ uint32_t sendArp(uint32_t destination, uint32_t source, std::vector<uint8_t>* by
 
 uint32_t resolveNeighbour6(const std::string& destination, const std::string& source,
                            std::vector<uint8_t>* bytes) {
-  switch (resolveNeighbour(destination, source, kNeighbourWaitMillis, bytes)) {
-    case NeighbourResult::kFound:
-      return 0;
-    case NeighbourResult::kNotFound:
-      return kBadNetName;
-    case NeighbourResult::kNoTable:
-      break;
+  uint32_t code = 0;
+  if (neighbourCode(resolveNeighbour(destination, source, kNeighbourWaitMillis, bytes), &code)) {
+    return code;
   }
   return kNotSupported;
 }

@@ -99,3 +99,16 @@ expect_out() {
 expect_out_matches() {
   [[ "$out" =~ $1 ]] || fail "$2: output $(printf %q "$out") does not match $1"
 }
+
+# listen_once: a loopback listener for one connection, in the background
+# (it gives up after 30 s without one); prints its port once it listens.
+listen_once() {
+  socat -T 30 TCP-LISTEN:0,bind=127.0.0.1,reuseaddr - </dev/null >/dev/null 2>&1 &
+  local port="" tries
+  for tries in $(seq 50); do
+    port="$(ss -Hltnp 2>/dev/null | grep "pid=$!," | sed -E 's/.*127\.0\.0\.1:([0-9]+).*/\1/' | head -1)"
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  echo "$port"
+}

@@ -134,18 +134,6 @@ run_example() {
   grep -q "Connect: 10061" <<<"$out" || fail "$2 example did not see the refused port: $out"
 }
 
-# listen_once: a loopback listener for one connection, in the background;
-# prints its port once it listens.
-listen_once() {
-  socat -T 20 TCP-LISTEN:0,bind=127.0.0.1,reuseaddr - </dev/null >/dev/null 2>&1 &
-  local port="" tries
-  for tries in $(seq 50); do
-    port="$(ss -Hltnp 2>/dev/null | grep "pid=$!," | sed -E 's/.*127\.0\.0\.1:([0-9]+).*/\1/' | head -1)"
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
-  echo "$port"
-}
 
 version="$(sed -n 's/^project(tavro VERSION \([0-9.]*\).*/\1/p' "$TAVRO_SOURCE_DIR/CMakeLists.txt")"
 flat_functions="$(for c in IPInfo IPPort; do

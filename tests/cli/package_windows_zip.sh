@@ -51,17 +51,6 @@ grep -q $'\r$' "$stage/README.txt" || fail "README.txt lacks Windows line ends"
 grep -q "The tavro developers" "$stage/LICENSE.txt" || fail "LICENSE.txt lacks the copyright line"
 
 # --- The SDK of one architecture (x86_64 or i686) from the unpacked zip.
-# listen_once: a loopback listener for one connection; prints its port.
-listen_once() {
-  socat -T 30 TCP-LISTEN:0,bind=127.0.0.1,reuseaddr - </dev/null >/dev/null 2>&1 &
-  local port="" tries
-  for tries in $(seq 50); do
-    port="$(ss -Hltnp 2>/dev/null | grep "pid=$!," | sed -E 's/.*127\.0\.0\.1:([0-9]+).*/\1/' | head -1)"
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
-  echo "$port"
-}
 check_sdk() {  # <unpacked zip> <arch>
   local root=$1 arch=$2 triple=$2-w64-mingw32 f
   for f in velmora_components.dll velmora_components.dll.a velmora_components.lib \
