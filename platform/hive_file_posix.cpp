@@ -1,7 +1,12 @@
 #include "platform/hive_file_posix.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <boost/sort/spreadsort/integer_sort.hpp>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/registry.h"
 
@@ -21,16 +26,30 @@ bool isControl(unsigned char c) { return c < 0x20 || c == 0x7f; }
 
 char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// FNV-1a over the folded bytes: names that differ only in ASCII case hash
-// alike.
-uint32_t foldedHash(const std::string& name) {
-  uint64_t hash = 14695981039346656037ull;
-  for (char c : name) {
-    hash ^= static_cast<unsigned char>(foldCase(c));
-    hash *= 1099511628211ull;
+// ASCII upper case to lower in every byte of a word at once: a byte gets
+// 0x20 added when it lies in 'A'..'Z' (its high bit clear, at least 'A' and
+// below 'Z' + 1).
+uint64_t foldWord(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  const uint64_t low = w & (0x7f * kOnes);
+  const uint64_t aboveA = low + (0x80 - 'A') * kOnes;
+  const uint64_t aboveZ = low + (0x80 - 'Z' - 1) * kOnes;
+  return w | (((aboveA ^ aboveZ) & ~w & (0x80 * kOnes)) >> 2);
+}
+
+// Hashes eight folded bytes at a time, so names that differ only in ASCII
+// case hash alike. Equal hashes only cost a name comparison.
+uint32_t foldedHash(std::string_view name) {
+  constexpr uint64_t kMultiplier = 0x9e3779b97f4a7c15ull;
+  uint64_t hash = name.size() * kMultiplier;
+  for (size_t i = 0; i < name.size(); i += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, name.data() + i, std::min<size_t>(8, name.size() - i));
+    hash = (hash ^ foldWord(word)) * kMultiplier;
+    hash ^= hash >> 29;
   }
-  // FNV's low bits depend on the low bits of the bytes alone, and only the
-  // low bits pick a slot: mix the high ones in (MurmurHash3's finaliser).
+  // MurmurHash3's finaliser, so that every bit of the key reaches the top
+  // ones, which the index sorts on first.
   hash ^= hash >> 33;
   hash *= 0xff51afd7ed558ccdull;
   hash ^= hash >> 33;
@@ -39,29 +58,45 @@ uint32_t foldedHash(const std::string& name) {
   return static_cast<uint32_t>(hash);
 }
 
+// Whether a folded name sorts before another: ASCII letters without regard
+// to case, then by bytes.
+bool foldedLess(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(foldCase(a[i]));
+    unsigned char y = static_cast<unsigned char>(foldCase(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
 void appendHexByte(std::string* out, unsigned char byte) {
   out->push_back(kHexDigits[byte >> 4]);
   out->push_back(kHexDigits[byte & 0x0f]);
 }
 
-// Reads the text between the quotes starting at text[*pos] and leaves *pos
-// after the closing quote.
-bool readQuoted(const std::string& text, size_t* pos, std::string* out) {
+bool isPlainByte(char c) {
+  return c != '"' && c != '\\' && !isControl(static_cast<unsigned char>(c));
+}
+
+// Appends the text between the quotes starting at text[*pos] to `out`, and
+// leaves *pos after the closing quote.
+bool readQuoted(std::string_view text, size_t* pos, std::string* out) {
   if (*pos >= text.size() || text[*pos] != '"') return false;
   size_t i = *pos + 1;
-  out->clear();
   while (i < text.size()) {
+    // Copy plain runs whole; they are nearly all of a name.
+    size_t run = i;
+    while (run < text.size() && isPlainByte(text[run])) ++run;
+    out->append(text.data() + i, run - i);
+    i = run;
+    if (i >= text.size()) break;
     char c = text[i++];
     if (c == '"') {
       *pos = i;
       return true;
     }
-    if (isControl(static_cast<unsigned char>(c))) return false;
-    if (c != '\\') {
-      out->push_back(c);
-      continue;
-    }
-    if (i >= text.size()) return false;
+    if (c != '\\' || i >= text.size()) return false;
     char e = text[i++];
     switch (e) {
       case '\\':
@@ -94,7 +129,7 @@ bool readQuoted(const std::string& text, size_t* pos, std::string* out) {
   return false;
 }
 
-void appendQuoted(std::string* out, const std::string& text) {
+void appendQuoted(std::string* out, std::string_view text) {
   out->push_back('"');
   for (char c : text) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -126,9 +161,8 @@ void appendQuoted(std::string* out, const std::string& text) {
   out->push_back('"');
 }
 
-// "hh,hh,..." to bytes; the empty text is no bytes.
-bool parseHexBytes(const std::string& text, std::string* out) {
-  out->clear();
+// Appends the bytes of "hh,hh,..."; the empty text is no bytes.
+bool readHexBytes(std::string_view text, std::string* out) {
   if (text.empty()) return true;
   for (size_t i = 0;; i += 3) {
     if (i + 2 > text.size()) return false;
@@ -141,7 +175,7 @@ bool parseHexBytes(const std::string& text, std::string* out) {
 }
 
 // 1 to 8 hex digits as a 32-bit number.
-bool parseHexNumber(const std::string& text, uint32_t* out) {
+bool parseHexNumber(std::string_view text, uint32_t* out) {
   if (text.empty() || text.size() > 8) return false;
   uint32_t n = 0;
   for (char c : text) {
@@ -153,51 +187,49 @@ bool parseHexNumber(const std::string& text, uint32_t* out) {
   return true;
 }
 
-std::string littleEndian(uint32_t n) {
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((n >> (8 * i)) & 0xff);
-  return bytes;
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
-bool parseData(const std::string& text, Value* value) {
-  if (!text.empty() && text[0] == '"') {
+// Appends the data of the text after '=' to `out` and sets its type.
+bool readData(std::string_view text, uint32_t* type, std::string* out) {
+  if (startsWith(text, "\"")) {
+    const size_t from = out->size();
     size_t pos = 0;
-    std::string s;
-    if (!readQuoted(text, &pos, &s) || pos != text.size()) return false;
-    if (s.find('\0') != std::string::npos) return false;
-    value->type = kRegSz;
-    value->data = s + '\0';
+    if (!readQuoted(text, &pos, out) || pos != text.size()) return false;
+    if (out->find('\0', from) != std::string::npos) return false;
+    *type = kRegSz;
+    out->push_back('\0');
     return true;
   }
-  if (text.compare(0, 6, "dword:") == 0) {
+  if (startsWith(text, "dword:")) {
     uint32_t n = 0;
     if (!parseHexNumber(text.substr(6), &n)) return false;
-    value->type = kRegDword;
-    value->data = littleEndian(n);
+    *type = kRegDword;
+    for (int i = 0; i < 4; ++i) out->push_back(static_cast<char>((n >> (8 * i)) & 0xff));
     return true;
   }
-  if (text.compare(0, 4, "hex:") == 0) {
-    value->type = kRegBinary;
-    return parseHexBytes(text.substr(4), &value->data);
+  if (startsWith(text, "hex:")) {
+    *type = kRegBinary;
+    return readHexBytes(text.substr(4), out);
   }
-  if (text.compare(0, 4, "hex(") == 0) {
+  if (startsWith(text, "hex(")) {
     size_t close = text.find("):", 4);
-    if (close == std::string::npos) return false;
-    if (!parseHexNumber(text.substr(4, close - 4), &value->type)) return false;
-    return parseHexBytes(text.substr(close + 2), &value->data);
+    if (close == std::string_view::npos) return false;
+    if (!parseHexNumber(text.substr(4, close - 4), type)) return false;
+    return readHexBytes(text.substr(close + 2), out);
   }
   return false;
 }
 
 // A REG_SZ is written as text only when the text form gives back the very
 // same bytes: one terminating zero and none inside.
-bool isPlainString(const Value& value) {
+bool isPlainString(const ValueRef& value) {
   if (value.type != kRegSz || value.data.empty()) return false;
-  if (value.data.back() != '\0') return false;
   return value.data.find('\0') == value.data.size() - 1;
 }
 
-void appendData(std::string* out, const Value& value) {
+void appendData(std::string* out, const ValueRef& value) {
   if (isPlainString(value)) {
     appendQuoted(out, value.data.substr(0, value.data.size() - 1));
     return;
@@ -223,76 +255,152 @@ void appendData(std::string* out, const Value& value) {
   }
 }
 
-bool parseLine(const std::string& line, Value* value) {
-  size_t pos = 0;
-  if (line.compare(0, 2, "@=") == 0) {
-    value->name.clear();
-    pos = 1;
-  } else if (!readQuoted(line, &pos, &value->name) || value->name.empty()) {
-    return false;
+void appendLine(std::string* out, const ValueRef& value) {
+  if (value.name.empty()) {
+    out->push_back('@');
+  } else {
+    appendQuoted(out, value.name);
   }
-  if (value->name.size() > kMaxValueNameLength) return false;
-  if (pos >= line.size() || line[pos] != '=') return false;
-  return parseData(line.substr(pos + 1), value);
+  out->push_back('=');
+  appendData(out, value);
+  out->push_back('\n');
 }
 
-bool isBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+bool isBlank(std::string_view line) {
+  return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The list holds its bytes at 32-bit offsets.
+constexpr size_t kMaxListBytes = UINT32_MAX;
+
+// A large list fills the room made for it within milliseconds, and a fault
+// per 4 KiB page would cost more than the parsing: ask for huge pages over
+// the whole 2 MiB pages inside the room. Only advice; nothing changes where
+// the system gives none.
+void adviseHugePages(const void* data, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+template <typename Container>
+void makeRoom(Container* container, size_t count) {
+  container->reserve(count);
+  adviseHugePages(container->data(), container->capacity() * sizeof(*container->data()));
+}
 
 }  // namespace
 
-bool parseValues(const std::string& text, ValueList* values, std::string* error) {
-  *values = ValueList();
-  // Room for every line up front spares copying the values as they grow.
-  // The shortest named value line, "a"="", takes 7 bytes with its line end,
-  // so lines without values cannot make it reserve much more than it uses.
-  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-  values->reserve(std::min(lines, text.size() / 7 + 1));
+ValuesParser::ValuesParser(ValueList* values, size_t sizeHint) : values_(values) {
+  *values_ = ValueList();
+  // Decoding never lengthens a value, and the shortest named value line,
+  // "a"="", takes 7 bytes with its line end: room for that much up front
+  // spares copying as the list grows, and pages never written cost nothing.
+  const size_t lines = sizeHint / 7 + 1;
+  makeRoom(&values_->bytes_, std::min(sizeHint, kMaxListBytes));
+  makeRoom(&values_->records_, lines);
+}
+
+bool ValuesParser::fail(uint32_t line, const char* reason) {
+  error_ = "line " + std::to_string(line) + ": " + reason;
+  return false;
+}
+
+bool ValuesParser::parse(std::string_view text, bool atEnd, size_t* used) {
+  *used = 0;
   size_t start = 0;
-  std::string line;
-  for (int lineNumber = 1; start < text.size(); ++lineNumber) {
+  while (start < text.size()) {
     size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    line.assign(text, start, end - start);
+    if (end == std::string_view::npos) {
+      if (!atEnd) break;
+      end = text.size();
+    }
+    std::string_view line = text.substr(start, end - start);
     start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (isBlank(line) || line[0] == ';') continue;
-    Value value;
-    if (!parseLine(line, &value)) {
-      *error = "line " + std::to_string(lineNumber) + ": not a registry value";
-      return false;
-    }
-    if (!values->add(std::move(value))) {
-      *error = "line " + std::to_string(lineNumber) + ": value named twice";
-      return false;
-    }
+    *used = std::min(start, text.size());
+    ++lineNumber_;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // Only a comment can hide a zero byte: quoted text refuses every
+    // control character, and the other forms take only their own.
+    const bool skipped =
+        isBlank(line) || (line[0] == ';' && line.find('\0') == std::string_view::npos);
+    if (skipped) skippedAt_.push_back(static_cast<uint32_t>(values_->size()));
+    if (skipped || (line[0] != ';' && parseLine(line))) continue;
+    // A name given twice on an earlier line is the first fault.
+    if (!finish()) return false;
+    return fail(lineNumber_, "not a registry value");
   }
   return true;
 }
 
-bool parseValues(const std::string& text, std::vector<Value>* values, std::string* error) {
+bool ValuesParser::parseLine(std::string_view line) {
+  std::string& bytes = values_->bytes_;
+  const size_t offset = bytes.size();
+  size_t pos = 0;
+  if (startsWith(line, "@=")) {
+    pos = 1;
+  } else if (!readQuoted(line, &pos, &bytes) || bytes.size() == offset) {
+    bytes.resize(offset);
+    return false;
+  }
+  const size_t nameLength = bytes.size() - offset;
+  uint32_t type = 0;
+  if (nameLength > kMaxValueNameLength || pos >= line.size() || line[pos] != '=' ||
+      !readData(line.substr(pos + 1), &type, &bytes) || bytes.size() > kMaxListBytes) {
+    bytes.resize(offset);
+    return false;
+  }
+  values_->records_.push_back({static_cast<uint32_t>(offset), static_cast<uint32_t>(nameLength),
+                               static_cast<uint32_t>(bytes.size() - offset - nameLength), type});
+  return true;
+}
+
+bool ValuesParser::finish() {
+  const size_t repeated = values_->buildIndex();
+  if (repeated == values_->size()) return true;
+  const size_t skippedBefore = static_cast<size_t>(
+      std::upper_bound(skippedAt_.begin(), skippedAt_.end(), repeated) - skippedAt_.begin());
+  return fail(static_cast<uint32_t>(repeated + skippedBefore + 1), "value named twice");
+}
+
+bool parseValues(std::string_view text, ValueList* values, std::string* error) {
+  ValuesParser parser(values, text.size());
+  size_t used = 0;
+  bool ok = parser.parse(text, true, &used) && parser.finish();
+  if (!ok) *error = parser.error();
+  return ok;
+}
+
+bool parseValues(std::string_view text, std::vector<Value>* values, std::string* error) {
   ValueList list;
   values->clear();
   if (!parseValues(text, &list, error)) return false;
-  *values = list.values();
+  for (size_t i = 0; i < list.size(); ++i) {
+    ValueRef value = list.at(i);
+    values->push_back({std::string(value.name), value.type, std::string(value.data)});
+  }
   return true;
+}
+
+std::string formatValues(const ValueList& values) {
+  std::string out;
+  for (size_t i = 0; i < values.size(); ++i) appendLine(&out, values.at(i));
+  return out;
 }
 
 std::string formatValues(const std::vector<Value>& values) {
   std::string out;
-  for (const Value& value : values) {
-    if (value.name.empty()) {
-      out.push_back('@');
-    } else {
-      appendQuoted(&out, value.name);
-    }
-    out.push_back('=');
-    appendData(&out, value);
-    out.push_back('\n');
-  }
+  for (const Value& value : values) appendLine(&out, {value.name, value.type, value.data});
   return out;
 }
 
-bool sameName(const std::string& a, const std::string& b) {
+bool sameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (foldCase(a[i]) != foldCase(b[i])) return false;
@@ -300,55 +408,87 @@ bool sameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-size_t ValueList::slotOf(const std::string& name, uint32_t hash) const {
-  const size_t mask = slots_.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const Slot& slot = slots_[i];
-    if (slot.entry == 0) return i;
-    if (slot.hash == hash && sameName(values_[slot.entry - 1].name, name)) return i;
+ValueRef ValueList::at(size_t i) const {
+  const Record& record = records_[i];
+  std::string_view bytes(bytes_);
+  return {bytes.substr(record.offset, record.nameLength), record.type,
+          bytes.substr(record.offset + record.nameLength, record.dataLength)};
+}
+
+size_t ValueList::lookup(std::string_view name, uint32_t hash) const {
+  auto it = std::lower_bound(index_.begin(), index_.end(), keyOf(hash, 0));
+  for (; it != index_.end() && (*it >> 32) == hash; ++it) {
+    const size_t record = static_cast<uint32_t>(*it);
+    if (sameName(at(record).name, name)) return record;
   }
+  return size();
 }
 
-void ValueList::grow() {
-  std::vector<Slot> old;
-  old.swap(slots_);
-  slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{0, 0});
-  const size_t mask = slots_.size() - 1;
-  for (const Slot& slot : old) {
-    if (slot.entry == 0) continue;
-    size_t i = slot.hash & mask;
-    while (slots_[i].entry != 0) i = (i + 1) & mask;
-    slots_[i] = slot;
-  }
+std::optional<ValueRef> ValueList::find(std::string_view name) const {
+  const size_t record = lookup(name, foldedHash(name));
+  if (record == size()) return std::nullopt;
+  return at(record);
 }
 
-const Value* ValueList::find(const std::string& name) const {
-  if (slots_.empty()) return nullptr;
-  const Slot& slot = slots_[slotOf(name, foldedHash(name))];
-  return slot.entry == 0 ? nullptr : &values_[slot.entry - 1];
+void ValueList::append(std::string_view name, uint32_t type, std::string_view data, uint32_t hash) {
+  const uint64_t key = keyOf(hash, records_.size());
+  records_.push_back({static_cast<uint32_t>(bytes_.size()), static_cast<uint32_t>(name.size()),
+                      static_cast<uint32_t>(data.size()), type});
+  bytes_.append(name).append(data);
+  index_.insert(std::upper_bound(index_.begin(), index_.end(), key), key);
 }
 
-void ValueList::reserve(size_t count) { values_.reserve(count); }
-
-bool ValueList::add(Value value) {
-  if ((values_.size() + 1) * 2 > slots_.size()) grow();
-  const uint32_t hash = foldedHash(value.name);
-  Slot& slot = slots_[slotOf(value.name, hash)];
-  if (slot.entry != 0) return false;
-  values_.push_back(std::move(value));
-  slot = Slot{static_cast<uint32_t>(values_.size()), hash};
+bool ValueList::add(std::string_view name, uint32_t type, std::string_view data) {
+  const uint32_t hash = foldedHash(name);
+  if (lookup(name, hash) != size()) return false;
+  if (bytes_.size() + name.size() + data.size() > kMaxListBytes) return false;
+  append(name, type, data, hash);
   return true;
 }
 
-void ValueList::put(const std::string& name, uint32_t type, const std::string& data) {
-  const Value* found = find(name);
-  if (found == nullptr) {
-    add(Value{name, type, data});
-    return;
+bool ValueList::put(std::string_view name, uint32_t type, std::string_view data) {
+  const uint32_t hash = foldedHash(name);
+  const size_t found = lookup(name, hash);
+  if (bytes_.size() + name.size() + data.size() > kMaxListBytes) return false;
+  if (found == size()) {
+    append(name, type, data, hash);
+    return true;
   }
-  Value& value = values_[static_cast<size_t>(found - values_.data())];
-  value.type = type;
-  value.data = data;
+  // The old data stays behind unused: a list is rebuilt from its file at
+  // the next read, and puts are few.
+  Record& record = records_[found];
+  const std::string nameCopy(at(found).name);
+  record.offset = static_cast<uint32_t>(bytes_.size());
+  record.dataLength = static_cast<uint32_t>(data.size());
+  record.type = type;
+  bytes_.append(nameCopy).append(data);
+  return true;
+}
+
+size_t ValueList::buildIndex() {
+  index_.clear();
+  makeRoom(&index_, records_.size());
+  for (size_t i = 0; i < records_.size(); ++i) index_.push_back(keyOf(foldedHash(at(i).name), i));
+  boost::sort::spreadsort::integer_sort(index_.begin(), index_.end());
+  // Names of equal hash sit together; within such a run, sorting by folded
+  // name puts a repeated name beside its first use, so even a file crafted
+  // to make every hash collide costs n log n comparisons, not n squared.
+  size_t repeated = size();
+  std::vector<uint32_t> run;
+  for (size_t begin = 0, end = 0; begin < index_.size(); begin = end) {
+    for (end = begin + 1; end < index_.size() && (index_[end] >> 32) == (index_[begin] >> 32);)
+      ++end;
+    if (end - begin < 2) continue;
+    run.clear();
+    for (size_t i = begin; i < end; ++i) run.push_back(static_cast<uint32_t>(index_[i]));
+    std::stable_sort(run.begin(), run.end(),
+                     [this](uint32_t a, uint32_t b) { return foldedLess(at(a).name, at(b).name); });
+    for (size_t i = 1; i < run.size(); ++i) {
+      if (sameName(at(run[i - 1]).name, at(run[i]).name))
+        repeated = std::min<size_t>(repeated, run[i]);
+    }
+  }
+  return repeated;
 }
 
 std::string encodeKeyName(const std::string& name) {

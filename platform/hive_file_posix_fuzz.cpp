@@ -18,6 +18,28 @@ bool sameValues(const std::vector<hive::Value>& a, const std::vector<hive::Value
   return true;
 }
 
+// The same text fed in pieces of `piece` bytes, as a file is read.
+bool parseInPieces(const std::string& text, size_t piece, std::vector<hive::Value>* values) {
+  hive::ValueList list;
+  hive::ValuesParser parser(&list, 0);
+  std::string pending;
+  for (size_t at = 0;; at += piece) {
+    const bool atEnd = at >= text.size();
+    if (!atEnd) pending += text.substr(at, piece);
+    size_t used = 0;
+    if (!parser.parse(pending, atEnd, &used)) return false;
+    pending.erase(0, used);
+    if (atEnd) break;
+  }
+  if (!parser.finish()) return false;
+  values->clear();
+  for (size_t i = 0; i < list.size(); ++i) {
+    const hive::ValueRef value = list.at(i);
+    values->push_back({std::string(value.name), value.type, std::string(value.data)});
+  }
+  return true;
+}
+
 }  // namespace
 
 // A values file as found on disk (anyone may have edited it): accepted files
@@ -26,11 +48,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::vector<hive::Value> values;
   std::string error;
-  if (hive::parseValues(text, &values, &error)) {
+  const bool parsed = hive::parseValues(text, &values, &error);
+  if (parsed) {
     std::vector<hive::Value> again;
     if (!hive::parseValues(hive::formatValues(values), &again, &error)) std::abort();
     if (!sameValues(values, again)) std::abort();
   }
+  // Where a read cuts the text never changes what it says.
+  std::vector<hive::Value> pieced;
+  const size_t piece = size == 0 ? 1 : 1 + data[0] % 17;
+  if (parseInPieces(text, piece, &pieced) != parsed) std::abort();
+  if (parsed && !sameValues(values, pieced)) std::abort();
 
   std::string name;
   // The empty name is no key of its own, so it has no directory name.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/registry.h"
 
 namespace velmora::platform::hive {
@@ -125,19 +129,39 @@ TEST(HiveFile, ErrorNamesTheLine) {
 
 TEST(HiveFile, NamesMatchWithoutAsciiCase) {
   ValueList list;
-  list.put("Packet_Count", kRegDword, "1");
-  list.put("PACKET_COUNT", kRegBinary, "2");
-  const std::vector<Value>& values = list.values();
-  ASSERT_EQ(values.size(), 1u);
-  EXPECT_EQ(values[0].name, "Packet_Count");
-  EXPECT_EQ(values[0].type, kRegBinary);
-  ASSERT_NE(list.find("packet_count"), nullptr);
+  ASSERT_TRUE(list.put("Packet_Count", kRegDword, "1"));
+  ASSERT_TRUE(list.put("PACKET_COUNT", kRegBinary, "2"));
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list.at(0).name, "Packet_Count");
+  EXPECT_EQ(list.at(0).type, kRegBinary);
+  ASSERT_TRUE(list.find("packet_count"));
   EXPECT_EQ(list.find("packet_count")->data, "2");
-  EXPECT_FALSE(list.add(Value{"packet_COUNT", kRegDword, "3"}));
+  EXPECT_FALSE(list.add("packet_COUNT", kRegDword, "3"));
   EXPECT_EQ(list.find("Packet_Count")->data, "2");
   EXPECT_TRUE(sameName("\xc9t\xe9", "\xc9T\xe9"));
   EXPECT_FALSE(sameName("\xc9", "\xe9"));  // only ASCII folds
   EXPECT_FALSE(sameName("ab", "abc"));
+  // Folding works eight bytes at a time: the bytes around 'A'..'Z' and
+  // 'a'..'z', and bytes with the high bit set, stay as they are.
+  const std::string edges = "@AZ[`az{\xc1\xda\xe1\xfa";
+  EXPECT_TRUE(list.add(edges, kRegDword, "4"));
+  EXPECT_TRUE(list.find("@az[`AZ{\xc1\xda\xe1\xfa"));
+  EXPECT_FALSE(list.find("`az[`az{\xc1\xda\xe1\xfa"));
+  EXPECT_FALSE(list.find("@az[`az{\xe1\xda\xe1\xfa"));
+}
+
+TEST(HiveFile, PutKeepsOrderAndLaterValuesFindable) {
+  ValueList list;
+  for (const char* name : {"c", "a", "b"}) ASSERT_TRUE(list.add(name, kRegBinary, name));
+  ASSERT_TRUE(list.put("A", kRegSz, std::string("long enough to move\0", 20)));
+  ASSERT_TRUE(list.put("d", kRegBinary, ""));
+  std::vector<std::string> names;
+  for (size_t i = 0; i < list.size(); ++i) names.emplace_back(list.at(i).name);
+  EXPECT_EQ(names, (std::vector<std::string>{"c", "a", "b", "d"}));
+  EXPECT_EQ(list.find("a")->data, std::string("long enough to move\0", 20));
+  EXPECT_EQ(list.find("b")->data, "b");
+  EXPECT_EQ(formatValues(list),
+            "\"c\"=hex:63\n\"a\"=\"long enough to move\"\n\"b\"=hex:62\n\"d\"=hex:\n");
 }
 
 // A file of a few hundred thousand distinct names (a hostile or careless
@@ -152,15 +176,63 @@ TEST(HiveFile, LargeFileOfDistinctNames) {
   ValueList list;
   std::string error;
   ASSERT_TRUE(parseValues(text, &list, &error)) << error;
-  ASSERT_EQ(list.values().size(), static_cast<size_t>(kCount));
-  EXPECT_EQ(list.values()[kCount - 1].name, "Name_" + std::to_string(kCount - 1));
-  const Value* middle = list.find("NAME_123457");
-  ASSERT_NE(middle, nullptr);
+  ASSERT_EQ(list.size(), static_cast<size_t>(kCount));
+  EXPECT_EQ(list.at(kCount - 1).name, "Name_" + std::to_string(kCount - 1));
+  const std::optional<ValueRef> middle = list.find("NAME_123457");
+  ASSERT_TRUE(middle);
   EXPECT_EQ(middle->data, std::string("\x07\0\0\0", 4));
-  EXPECT_EQ(list.find("Name_" + std::to_string(kCount)), nullptr);
+  EXPECT_FALSE(list.find("Name_" + std::to_string(kCount)));
 
   ASSERT_FALSE(parseValues(text + "\"nAME_17\"=dword:1\n", &list, &error));
   EXPECT_EQ(error, "line " + std::to_string(kCount + 1) + ": value named twice");
+}
+
+// The first fault in the file is the one named, whichever kind it is.
+TEST(HiveFile, FirstFaultIsNamed) {
+  ValueList list;
+  std::string error;
+  ASSERT_FALSE(parseValues("\"a\"=dword:1\n\"A\"=dword:2\n\"b\"=oops\n", &list, &error));
+  EXPECT_EQ(error, "line 2: value named twice");
+  ASSERT_FALSE(parseValues("\"a\"=dword:1\n\"b\"=oops\n\"A\"=dword:2\n", &list, &error));
+  EXPECT_EQ(error, "line 2: not a registry value");
+  ASSERT_FALSE(
+      parseValues("\"x\"=dword:1\n\"a\"=dword:1\n\"x\"=dword:2\n\"A\"=dword:2\n", &list, &error));
+  EXPECT_EQ(error, "line 3: value named twice");
+  ASSERT_FALSE(parseValues(std::string("; a zero\0 in a comment\n", 23), &list, &error));
+  EXPECT_EQ(error, "line 1: not a registry value");
+}
+
+// A file read in pieces of any size, cut anywhere (inside a name, between
+// CR and LF), gives the values the whole text gives.
+TEST(HiveFile, PiecesCutAnywhereParseAsTheWhole) {
+  const std::string text =
+      "; note\r\n\"first\"=dword:1\r\n\n\"with "
+      "\\\"quote\\\"\"=\"text\"\n\"bin\"=hex:01,02,03\n@=hex(7):61,00";
+  std::vector<Value> whole;
+  std::string error;
+  ASSERT_TRUE(parseValues(text, &whole, &error)) << error;
+  for (size_t piece = 1; piece <= text.size(); ++piece) {
+    ValueList list;
+    ValuesParser parser(&list, 0);
+    std::string pending;
+    size_t at = 0;
+    bool ok = true;
+    while (ok) {
+      const bool atEnd = at >= text.size();
+      if (!atEnd) pending += text.substr(at, piece);
+      at += piece;
+      size_t used = 0;
+      ok = parser.parse(pending, atEnd, &used);
+      pending.erase(0, used);
+      if (atEnd) break;
+    }
+    ASSERT_TRUE(ok && parser.finish()) << piece << ": " << parser.error();
+    ASSERT_EQ(list.size(), whole.size()) << piece;
+    for (size_t i = 0; i < whole.size(); ++i) {
+      EXPECT_EQ(list.at(i).name, whole[i].name) << piece;
+      EXPECT_EQ(list.at(i).data, whole[i].data) << piece;
+    }
+  }
 }
 
 TEST(HiveFile, KeyNamesBecomeSafeDirectoryNames) {

@@ -7,13 +7,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/hive_file_posix.h"
@@ -217,33 +221,30 @@ bool sameVersion(const struct stat& a, const struct stat& b) {
          a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-uint32_t readWholeFile(int fd, off_t size, std::string* text) {
-  text->resize(static_cast<size_t>(size));
-  size_t done = 0;
+// Reads and parses the file a piece at a time, so that only the values, not
+// the whole text, are held: a piece is carried over when it ends inside a
+// line, and grows only for a line longer than itself.
+uint32_t parseWholeFile(int fd, off_t size, hive::ValueList* values) {
+  constexpr size_t kPieceBytes = 256 * 1024;
+  hive::ValuesParser parser(values, static_cast<size_t>(size));
+  std::string piece(kPieceBytes, '\0');
+  size_t kept = 0, total = 0;
   while (true) {
-    // One byte of room beyond the size seen by fstat notices a file that
-    // grew meanwhile.
-    if (done == text->size()) text->resize(done + 1);
-    ssize_t n = read(fd, &(*text)[done], text->size() - done);
+    if (kept == piece.size()) piece.resize(piece.size() * 2);
+    ssize_t n = read(fd, &piece[kept], piece.size() - kept);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return windowsCode(errno);
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-    if (done > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorBadDb;
+    total += static_cast<size_t>(n);
+    if (total > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorBadDb;
+    const bool atEnd = n == 0;
+    const size_t filled = kept + static_cast<size_t>(n);
+    size_t used = 0;
+    if (!parser.parse(std::string_view(piece.data(), filled), atEnd, &used)) return kErrorBadDb;
+    if (atEnd) break;
+    kept = filled - used;
+    std::memmove(&piece[0], piece.data() + used, kept);
   }
-  text->resize(done);
-  return kErrorSuccess;
-}
-
-uint32_t parseWholeFile(int fd, off_t size, hive::ValueList* values) {
-  std::string text;
-  uint32_t rc = readWholeFile(fd, size, &text);
-  if (rc != kErrorSuccess) return rc;
-  std::string error;
-  if (text.find('\0') != std::string::npos || !hive::parseValues(text, values, &error)) {
-    return kErrorBadDb;
-  }
-  return kErrorSuccess;
+  return parser.finish() ? kErrorSuccess : kErrorBadDb;
 }
 
 // The values file of `dir`, opened for reading. Opening never blocks (a
@@ -338,11 +339,15 @@ void removeStaleTemps(const std::string& dir) {
 // Replaces the values file as a whole: a reader sees the old or the new file,
 // never a mixture, and a crash leaves the old one in place.
 uint32_t storeValues(const std::string& dir, const hive::ValueList& values) {
+  // A file too large to read back would lose every value of the key at
+  // the next read: refuse the write instead.
+  const std::string text = hive::formatValues(values);
+  if (text.size() > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorNotEnoughMemory;
   removeStaleTemps(dir);
   std::string temp = dir + "/" + kTempPrefix + "XXXXXX";
   int fd = mkstemp(&temp[0]);
   if (fd < 0) return errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
-  bool ok = writeAll(fd, hive::formatValues(values.values())) && fsync(fd) == 0;
+  bool ok = writeAll(fd, text) && fsync(fd) == 0;
   int err = errno;
   ok = (::close(fd) == 0) && ok;
   if (ok && rename(temp.c_str(), (dir + "/" + kValuesFile).c_str()) == 0) {
@@ -481,8 +486,8 @@ uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* 
   SharedValues values;
   uint32_t rc = loadValues(self->dir, self->parsed.get(), &values);
   if (rc != kErrorSuccess) return rc;
-  const hive::Value* value = values->find(name == nullptr ? "" : name);
-  if (value == nullptr) return kErrorFileNotFound;
+  const std::optional<hive::ValueRef> value = values->find(name == nullptr ? "" : name);
+  if (!value) return kErrorFileNotFound;
   if (type != nullptr) *type = value->type;
   uint32_t needed = static_cast<uint32_t>(value->data.size());
   uint32_t room = *size;
@@ -506,8 +511,8 @@ uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t typ
   hive::ValueList values;
   uint32_t rc = loadValuesForUpdate(self->dir, &values);
   if (rc != kErrorSuccess) return rc;
-  std::string bytes = size == 0 ? std::string() : std::string(static_cast<const char*>(data), size);
-  values.put(valueName, type, bytes);
+  std::string_view bytes(size == 0 ? "" : static_cast<const char*>(data), size);
+  if (!values.put(valueName, type, bytes)) return kErrorNotEnoughMemory;
   return storeValues(self->dir, values);
 }
 

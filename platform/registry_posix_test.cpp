@@ -140,6 +140,21 @@ TEST_F(FileHive, ValuesFileMustBeARegularFileOfOurOwn) {
   EXPECT_TRUE(fs::is_symlink(dirOf("linked/.values.reg")));
 }
 
+// A value whose file text would pass what a read accepts would make every
+// value of the key unreadable: the write is refused and the file kept.
+TEST_F(FileHive, WriteTooLargeToReadBackIsRefused) {
+  RegistryKey key = create("full");
+  ASSERT_EQ(setDword(key, "kept", 7), 0u);
+  const std::string before = slurp(dirOf("full/.values.reg"));
+  const std::string big(6 * 1024 * 1024, '\x5a');  // 18 MiB as hex text
+  EXPECT_EQ(setRegistryValue(key, "big", kRegBinary, big.data(), static_cast<uint32_t>(big.size())),
+            kErrorNotEnoughMemory);
+  EXPECT_EQ(slurp(dirOf("full/.values.reg")), before);
+  uint32_t value = 0, size = 4;
+  EXPECT_EQ(queryRegistryValue(key, "kept", nullptr, &value, &size), 0u);
+  EXPECT_EQ(value, 7u);
+}
+
 // A FIFO at the values path once blocked every open for ever; the alarm
 // ends the test binary should it block again.
 TEST_F(FileHive, ValuesFileThatIsAFifoIsUnreadableAndDeletable) {
