@@ -77,8 +77,12 @@ bool Pinger::pingNext() {
   resolve();
   if (!resolved) return false;
   if (sequence >= count && !loop) return false;
-  if (sequence > 0) velmora::platform::sleepMs(delay);
+  // The pause runs from the end of the last probe: printing its line,
+  // starting its sound and resolving again belong to the pause, so probes
+  // follow each other at the delay the user gave, not that plus our own work.
+  if (sequence > 0) velmora::platform::sleepMsSince(lastProbeEnd, delay);
   const bool sent = port != 0 ? pingTcp() : pingIcmp();
+  lastProbeEnd = velmora::platform::monotonicMicros();
   if (!sent) return false;
   ++sequence;
   return true;

@@ -87,6 +87,8 @@ class Pinger {
   std::vector<PingResult> results;
   bool resolveAddresses;
   bool prepared = false;
+  // When the last probe ended, on the monotonic microsecond clock.
+  int64_t lastProbeEnd = 0;
 };
 
 /// Largest echo payload we send: what fits in one IPv4 datagram with room to

@@ -13,6 +13,17 @@ uint32_t tickCount();
 /// pause short. 0 only lets other ready threads run first.
 void sleepMs(uint32_t ms);
 
+/// Microseconds from the same monotonic clock; only differences mean
+/// anything.
+int64_t monotonicMicros();
+
+/// Pauses until `ms` milliseconds have passed since `since` (a value of
+/// monotonicMicros), so that what the caller did meanwhile counts as part of
+/// the pause; never less than that, and a signal does not cut it short. When
+/// the time has already passed, or `ms` is 0, it only lets other ready
+/// threads run first.
+void sleepMsSince(int64_t since, uint32_t ms);
+
 }  // namespace velmora::platform
 
 #endif  // TAVRO_PLATFORM_TICKS_H_
