@@ -7,7 +7,14 @@
 
 namespace velmora::components {
 
-ComponentBase::ComponentBase() : charsetMode_(platform::systemAnsiCodePage() == 932 ? 1 : 0) {}
+ComponentBase::ComponentBase() = default;
+
+uint8_t ComponentBase::charsetMode() const {
+  // Decided when first asked: finding the system's code page loads the
+  // locale files, which a run that never asks need not read.
+  if (!charsetMode_) charsetMode_ = platform::systemAnsiCodePage() == 932 ? 1 : 0;
+  return *charsetMode_;
+}
 
 void ComponentBase::completeResult(int code) {
   if (code != 0 && messageText_.empty()) messageText_ = completionText(code);
@@ -51,7 +58,7 @@ int ComponentBase::configure(const ConfigSetting& setting, std::string* answer) 
   }
   if (setting.is("CharsetMode")) {
     if (setting.isQuery) {
-      *answer = std::string(1, static_cast<char>(charsetMode_));
+      *answer = std::string(1, static_cast<char>(charsetMode()));
     } else {
       charsetMode_ = static_cast<uint8_t>(setting.intValue());
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,7 @@ class ComponentBase {
   void completeResult(int code);
 
   int codePage() const { return codePage_; }
-  uint8_t charsetMode() const { return charsetMode_; }
+  uint8_t charsetMode() const;
 
   EventSink& eventSink() { return eventSink_; }
   /// Raises event `eventId` through the sink with the instance's code page.
@@ -132,7 +133,7 @@ class ComponentBase {
   int resultCode_ = 0;
   int codePage_ = 0;
   std::string messageText_;
-  uint8_t charsetMode_ = 0;
+  mutable std::optional<uint8_t> charsetMode_;
   EventSink eventSink_;
   std::map<int, std::u16string> wideBuffers_;
 };
