@@ -62,10 +62,10 @@ class ValueList {
   static uint64_t keyOf(uint32_t hash, size_t record) { return (uint64_t{hash} << 32) | record; }
   size_t lookup(std::string_view name, uint32_t hash) const;
   void append(std::string_view name, uint32_t type, std::string_view data, uint32_t hash);
-  // Sorts the index after records were appended without it; the position of
-  // the first record (in writing order) whose name an earlier one has, or
-  // size() when every name is distinct.
-  size_t buildIndex();
+  // Sorts the index after a parser appended records and their keys
+  // unsorted; the position of the first record (in writing order) whose
+  // name an earlier one has, or size() when every name is distinct.
+  size_t sortIndex();
 
   std::string bytes_;
   std::vector<Record> records_;
