@@ -200,6 +200,11 @@ bool PosixIcmpEcho::sendRequest(const icmp::EchoKey& key, const void* data, uint
 // the failure status, or success with the answer in `outcome`.
 uint32_t PosixIcmpEcho::waitForAnswer(const icmp::EchoKey& key, Clock::time_point deadline,
                                       icmp::EchoOutcome* outcome) {
+  // A host's own addresses answer before the send returns: what is queued
+  // already is read first, and the wait comes only when nothing matched.
+  while (readPacket(key, outcome)) {
+    if (outcome->matched) return icmp::kSuccess;
+  }
   for (;;) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return icmp::kTimedOut;
