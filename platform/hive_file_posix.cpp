@@ -114,6 +114,25 @@ size_t plainRunEnd(std::string_view text, size_t from) {
   return i;
 }
 
+// The escapes of quoted text other than \xHH: the letter after the
+// backslash, and the byte it stands for.
+constexpr std::pair<char, char> kEscapes[] = {
+    {'\\', '\\'}, {'"', '"'}, {'n', '\n'}, {'r', '\r'}, {'t', '\t'}};
+
+const char* escapedByte(char letter) {
+  for (const auto& escape : kEscapes) {
+    if (escape.first == letter) return &escape.second;
+  }
+  return nullptr;
+}
+
+const char* escapeLetter(char byte) {
+  for (const auto& escape : kEscapes) {
+    if (escape.second == byte) return &escape.first;
+  }
+  return nullptr;
+}
+
 // Appends the text between the quotes starting at text[*pos] to `out`, and
 // leaves *pos after the closing quote.
 bool readQuoted(std::string_view text, size_t* pos, std::string* out) {
@@ -131,34 +150,18 @@ bool readQuoted(std::string_view text, size_t* pos, std::string* out) {
       return true;
     }
     if (c != '\\' || i >= text.size()) return false;
-    char e = text[i++];
-    switch (e) {
-      case '\\':
-        out->push_back('\\');
-        break;
-      case '"':
-        out->push_back('"');
-        break;
-      case 'n':
-        out->push_back('\n');
-        break;
-      case 'r':
-        out->push_back('\r');
-        break;
-      case 't':
-        out->push_back('\t');
-        break;
-      case 'x': {
-        if (i + 2 > text.size()) return false;
-        int hi = hexValue(text[i]), lo = hexValue(text[i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        out->push_back(static_cast<char>(hi * 16 + lo));
-        i += 2;
-        break;
-      }
-      default:
-        return false;
+    const char e = text[i++];
+    if (e == 'x') {
+      if (i + 2 > text.size()) return false;
+      int hi = hexValue(text[i]), lo = hexValue(text[i + 1]);
+      if (hi < 0 || lo < 0) return false;
+      out->push_back(static_cast<char>(hi * 16 + lo));
+      i += 2;
+      continue;
     }
+    const char* byte = escapedByte(e);
+    if (byte == nullptr) return false;
+    out->push_back(*byte);
   }
   return false;
 }
@@ -166,30 +169,15 @@ bool readQuoted(std::string_view text, size_t* pos, std::string* out) {
 void appendQuoted(std::string* out, std::string_view text) {
   out->push_back('"');
   for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '\\':
-        out->append("\\\\");
-        break;
-      case '"':
-        out->append("\\\"");
-        break;
-      case '\n':
-        out->append("\\n");
-        break;
-      case '\r':
-        out->append("\\r");
-        break;
-      case '\t':
-        out->append("\\t");
-        break;
-      default:
-        if (isControl(u)) {
-          out->append("\\x");
-          appendHexByte(out, u);
-        } else {
-          out->push_back(c);
-        }
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (const char* letter = escapeLetter(c)) {
+      out->push_back('\\');
+      out->push_back(*letter);
+    } else if (isControl(u)) {
+      out->append("\\x");
+      appendHexByte(out, u);
+    } else {
+      out->push_back(c);
     }
   }
   out->push_back('"');
@@ -471,14 +459,21 @@ bool parseValues(std::string_view text, ValueList* values, std::string* error) {
   return ok;
 }
 
+std::vector<Value> copyValues(const ValueList& list) {
+  std::vector<Value> values;
+  values.reserve(list.size());
+  for (size_t i = 0; i < list.size(); ++i) {
+    const ValueRef value = list.at(i);
+    values.push_back({std::string(value.name), value.type, std::string(value.data)});
+  }
+  return values;
+}
+
 bool parseValues(std::string_view text, std::vector<Value>* values, std::string* error) {
   ValueList list;
   values->clear();
   if (!parseValues(text, &list, error)) return false;
-  for (size_t i = 0; i < list.size(); ++i) {
-    ValueRef value = list.at(i);
-    values->push_back({std::string(value.name), value.type, std::string(value.data)});
-  }
+  *values = copyValues(list);
   return true;
 }
 

@@ -105,6 +105,9 @@ class ValuesParser {
   std::string error_;
 };
 
+/// The values of `list`, in order, each with storage of its own.
+std::vector<Value> copyValues(const ValueList& list);
+
 bool parseValues(std::string_view text, ValueList* values, std::string* error);
 bool parseValues(std::string_view text, std::vector<Value>* values, std::string* error);
 

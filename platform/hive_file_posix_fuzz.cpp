@@ -32,11 +32,7 @@ bool parseInPieces(const std::string& text, size_t piece, std::vector<hive::Valu
     if (atEnd) break;
   }
   if (!parser.finish()) return false;
-  values->clear();
-  for (size_t i = 0; i < list.size(); ++i) {
-    const hive::ValueRef value = list.at(i);
-    values->push_back({std::string(value.name), value.type, std::string(value.data)});
-  }
+  *values = hive::copyValues(list);
   return true;
 }
 

@@ -32,6 +32,13 @@ std::string ComponentBase::eventDescription(int code) {
   return messageText_;
 }
 
+int ComponentBase::callConfig(MethodArgs& args) {
+  const char* result = "";
+  const int code = runConfig(args.text(0), &result);
+  args.setResult(1, result);
+  return code;
+}
+
 int ComponentBase::runConfig(const char* text, const char** result) {
   ConfigSetting setting = parseConfigSetting(text);
   std::string answer;

@@ -119,6 +119,9 @@ class ComponentBase {
   /// The `Config` method: parses `text`, runs the layers' `configure`, and
   /// returns the answer (owned by the instance) through `result`.
   int runConfig(const char* text, const char** result);
+  /// runConfig as a method call: the setting text in argument 0, the
+  /// answer into argument 1.
+  int callConfig(MethodArgs& args);
   /// Applies or answers one setting; each layer handles its own keys and
   /// passes the rest down. kUnknownSetting when no layer knows the key.
   virtual int configure(const ConfigSetting& setting, std::string* answer);

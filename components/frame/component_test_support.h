@@ -102,12 +102,8 @@ class TestComponent : public SocketComponent {
   }
   int callMethod(int id, MethodArgs& args) override {
     switch (id) {
-      case kConfig: {
-        const char* result = "";
-        int code = runConfig(args.text(0), &result);
-        args.setResult(1, result);
-        return code;
-      }
+      case kConfig:
+        return callConfig(args);
       case kEcho:
         name = args.text(0);
         args.setResult(1, name.c_str());

@@ -48,12 +48,8 @@ int FrameComponent::setProperty(int id, const PropertyValue& value) {
 
 int FrameComponent::callMethod(int id, MethodArgs& args) {
   switch (id) {
-    case kConfigId: {
-      const char* result = "";
-      int code = runConfig(args.text(0), &result);
-      args.setResult(1, result);
-      return code;
-    }
+    case kConfigId:
+      return callConfig(args);
     case kDoEventsId:
       return doEvents();
     case kInterruptId:

@@ -185,12 +185,8 @@ int IPPortComponent::setProperty(int id, const PropertyValue& value) {
 
 int IPPortComponent::callMethod(int id, MethodArgs& args) {
   switch (id) {
-    case kConfig: {
-      const char* result = "";
-      int code = runConfig(args.text(0), &result);
-      args.setResult(1, result);
-      return code;
-    }
+    case kConfig:
+      return callConfig(args);
     case kConnect:
       return connect(args.text(0), static_cast<int>(args.integer(1)));
     case kDisconnect:
