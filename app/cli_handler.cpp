@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <list>
 #include <vector>
 
+#include "app/report.h"
 #include "app/stored_defaults.h"
+#include "platform/console_output.h"
+#include "tavro_version_numbers.h"
 
 namespace {
 
@@ -94,7 +98,24 @@ void maintainDefaults(const CliHandler& h) {
   }
 }
 
+// Spellings other tools taught the user, each alone on the command line,
+// and what this program calls them; with anything else beside them they are
+// parsed (and refused) as they are.
+const char* habitualSpelling(const char* word) {
+  static const char* const kSpellings[][2] = {
+      {"-h", "/?"}, {"--help", "/?"}, {"--version", "/version"}};
+  for (const auto& spelling : kSpellings) {
+    if (std::strcmp(word, spelling[0]) == 0) return spelling[1];
+  }
+  return word;
+}
+
 }  // namespace
+
+std::string dashTargetHint(const std::string& target) {
+  if (target.empty() || target[0] != '-') return "";
+  return "Options start with / instead of - (for example /c 2).\r\n";
+}
 
 CliHandler::CliHandler(int argc, char* argv[])
     : CliHandler(*velmora::windows_specific::readFormattedVersionInfo(
@@ -107,8 +128,17 @@ CliHandler::CliHandler(const velmora::windows_specific::FormattedVersionInfo& ve
   parse(argc, argv);
 }
 
+void CliHandler::write(const std::string& text) {
+  uint32_t failure = 0;
+  if (velmora::platform::writeStandardOutput(text, &failure)) return;
+  velmora::platform::writeStandardError(outputFailureLine(failure));
+  throw OutputRefused();
+}
+
 void CliHandler::parse(int argc, char* argv[]) {
-  TCLAP::CmdLine cmd(description(), ' ', "1.2", true);
+  // The parser's own version text is never printed (the banner is), but it
+  // is the project's version all the same.
+  TCLAP::CmdLine cmd(description(), ' ', TAVRO_VERSION_SHORT, true);
   std::vector<int> soundIdList = {1, 2, 3, 4};
   TCLAP::ValuesConstraint<int> soundIds(soundIdList);
   CommandLineArgs args(&soundIds);
@@ -119,7 +149,9 @@ void CliHandler::parse(int argc, char* argv[]) {
   TCLAP::SwitchArg help("?", "help", "Displays usage information and exits.", false, &helpVisitor);
   replaceHelpSwitch(cmd, &help);
   cmd.setOutput(this);
-  cmd.parse(argc, argv);
+  std::vector<const char*> words(argv, argv + argc);
+  if (argc == 2) words[1] = habitualSpelling(words[1]);
+  cmd.parse(argc, words.data());
 
   defaultSet = args.defaultSet.getValue();
   defaultClear = args.defaultClear.getValue();

@@ -1,8 +1,8 @@
 #include "app/cli_handler.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <iostream>
 #include <string>
 
 namespace {
@@ -17,7 +17,7 @@ TEST(CliHandlerUsageDeathTest, ListsArgumentsInRegistrationOrder) {
   // that its order can be checked.
   EXPECT_EXIT(
       {
-        std::cout.rdbuf(std::cerr.rdbuf());
+        dup2(STDERR_FILENO, STDOUT_FILENO);
         CliHandler(velmora::windows_specific::FormattedVersionInfo(), 2, argv);
       },
       ::testing::ExitedWithCode(0),

@@ -34,10 +34,24 @@ TEST(SplitProbeTarget, HostAloneIsIcmpMode) {
 TEST(SplitProbeTarget, TwoPartsGiveTcpMode) {
   EXPECT_EQ(splitProbeTarget("server:80").host, "server");
   EXPECT_EQ(splitProbeTarget("server:80").port, 80);
-  EXPECT_EQ(splitProbeTarget("a::80").host, "a");
-  EXPECT_EQ(splitProbeTarget("a::80").port, 80);
-  EXPECT_EQ(splitProbeTarget("fe80::1").host, "fe80");
-  EXPECT_EQ(splitProbeTarget("fe80::1").port, 1);
+  EXPECT_EQ(splitProbeTarget("a:080").host, "a");
+  EXPECT_EQ(splitProbeTarget("a:080").port, 80);
+}
+
+// An IPv6 address is decided on before the split: its colons are no port.
+TEST(SplitProbeTarget, IPv6FormsComeBeforeTheSplit) {
+  EXPECT_EQ(splitProbeTarget("fe80::1").host, "fe80::1");
+  EXPECT_EQ(splitProbeTarget("fe80::1").port, 0);
+  EXPECT_EQ(splitProbeTarget("a::80").host, "a::80") << "an address, not host a and port 80";
+  EXPECT_EQ(splitProbeTarget("a::80").port, 0);
+  EXPECT_EQ(splitProbeTarget("[::1]").host, "::1");
+  EXPECT_EQ(splitProbeTarget("[::1]").port, 0);
+  EXPECT_EQ(splitProbeTarget("[::1]:22").host, "::1");
+  EXPECT_EQ(splitProbeTarget("[::1]:22").port, 22);
+  EXPECT_EQ(splitProbeTarget("[::1]:70000").port, 4464) << "read as for host:port";
+  EXPECT_FALSE(splitProbeTarget("[::1]:22").unknownHost);
+  EXPECT_TRUE(splitProbeTarget("[server]:22").unknownHost);
+  EXPECT_EQ(splitProbeTarget("[server]:22").port, 0);
 }
 
 TEST(SplitProbeTarget, OtherSplitsGiveAnEmptyIcmpTarget) {

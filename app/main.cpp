@@ -33,6 +33,8 @@ int main(int argc, char* argv[]) {
   } catch (TCLAP::ArgException& e) {
     std::cerr << "error: " << e.error() << " for arg " << e.argId() << std::endl;
     return 1;
+  } catch (const OutputRefused&) {
+    return 1;
   } catch (const std::exception& e) {
     return reportUnexpected(e);
   }

@@ -2,6 +2,7 @@
 
 #include "app/pinger.h"
 #include "components/ipport/ipport_ids.h"
+#include "platform/host_address.h"
 #include "platform/ticks.h"
 #include "velmora_components.h"
 
@@ -14,9 +15,15 @@ void* wordOf(intptr_t value) { return reinterpret_cast<void*>(value); }
 // One component object for the duration of a probe.
 class TcpProbeConnection {
  public:
-  explicit TcpProbeConnection(uint16_t timeoutSeconds) : handle_(IPPort_Create(nullptr, nullptr)) {
+  TcpProbeConnection(uint16_t timeoutSeconds, bool ipv6)
+      : handle_(IPPort_Create(nullptr, nullptr)) {
+    if (!handle_) return;
     // Integer values travel as the pointer-sized word itself.
-    if (handle_) IPPort_Set(handle_, ipport::kTimeout, 0, wordOf(timeoutSeconds), 0);
+    IPPort_Set(handle_, ipport::kTimeout, 0, wordOf(timeoutSeconds), 0);
+    if (ipv6) {
+      void* params[] = {const_cast<char*>("UseIPv6=True"), nullptr};
+      IPPort_Do(handle_, ipport::kConfig, 2, params, nullptr);
+    }
   }
   ~TcpProbeConnection() {
     if (handle_) IPPort_Destroy(handle_);
@@ -42,13 +49,25 @@ class TcpProbeConnection {
   void* handle_;
 };
 
+// The address as the component reads it: it takes a zone only as a number,
+// and a link-local address shown with its interface name would lose it.
+std::string connectText(const std::string& address) {
+  velmora::platform::SocketAddress parsed;
+  if (address.find('%') == std::string::npos ||
+      !velmora::platform::numericIPv6Address(address, &parsed)) {
+    return address;
+  }
+  return address.substr(0, address.find('%')) + "%" + std::to_string(parsed.scopeId);
+}
+
 }  // namespace
 
 bool Pinger::pingTcp() {
-  TcpProbeConnection connection(tcpTimeout);
+  TcpProbeConnection connection(tcpTimeout, resolvedToIPv6());
+  const std::string target = connectText(address_);
   replyText.clear();
   const uint32_t t0 = velmora::platform::tickCount();
-  const int result = connection.connect(address_, port);
+  const int result = connection.connect(target, port);
   const uint32_t t1 = velmora::platform::tickCount();
   if (result == 0) {
     results.push_back(PingResult{true, t1 - t0});

@@ -2,8 +2,8 @@
 #define TAVRO_APP_PINGER_H_
 
 #include <cstdint>
+#include <map>
 #include <string>
-#include <vector>
 
 #include "platform/error_codes.h"
 #include "platform/icmp_echo.h"
@@ -22,9 +22,29 @@ struct PingStatistics {
   int32_t rate = 0;
 };
 
-/// Summary of a list of probe results, with the single- and double-precision
+/// The probes made, as far as the summary needs them: how many, and how many
+/// replies took each round-trip time. One entry per distinct millisecond value
+/// rather than one per probe, so a loop that runs for weeks holds as little as
+/// a run of four probes.
+class PingTally {
+ public:
+  /// Counts one more probe, and its time when it succeeded. Named as the list
+  /// of results it stands for, to which every probe appends its outcome.
+  void push_back(const PingResult& result);
+  uint64_t probes() const { return probes_; }
+  uint64_t replies() const { return replies_; }
+  /// Number of replies by round-trip milliseconds, shortest time first.
+  const std::map<uint32_t, uint64_t>& replyTimes() const { return replyTimes_; }
+
+ private:
+  uint64_t probes_ = 0;
+  uint64_t replies_ = 0;
+  std::map<uint32_t, uint64_t> replyTimes_;
+};
+
+/// Summary of the probes counted, with the single- and double-precision
 /// arithmetic whose rounding the printed figures depend on.
-PingStatistics summarizeResults(const std::vector<PingResult>& results);
+PingStatistics summarizeResults(const PingTally& results);
 
 /// Probe engine for one target: ICMP echo (port 0) or TCP connect probes.
 /// Resolves the target once, makes one probe per pingNext() and keeps the
@@ -52,7 +72,8 @@ class Pinger {
   int32_t probesMade() const { return sequence; }
   /// "name [address]" for a name, the address alone for a numeric target.
   std::string displayName();
-  /// The resolved dotted address, resolving first when there is none yet.
+  /// The resolved address (dotted IPv4, or numeric IPv6 with its zone),
+  /// resolving first when there is none yet.
   std::string address();
   PingStatistics statistics() const { return summarizeResults(results); }
 
@@ -64,11 +85,20 @@ class Pinger {
   /// Turns the first reply record of an echo call into status, result entry
   /// and reply line.
   void recordEchoReply(const velmora::platform::EchoReply& reply, uint32_t replyCount);
+  /// The same for an IPv6 echo call: its lines carry no ttl field.
+  void recordEcho6Reply(const velmora::platform::Echo6Reply& reply, uint32_t replyCount);
 
  private:
   void resolve();
+  /// The resolved address is an IPv6 one.
+  bool resolvedToIPv6() const;
   bool pingIcmp();
+  bool pingIcmp6();
   bool pingTcp();
+  /// Room in one datagram for the payload; sets errorText when there is none.
+  bool payloadFits();
+  void recordReply(uint32_t replyStatus, uint32_t roundTripTime, uint16_t dataSize,
+                   const std::string& replier, const std::string& ttlField, uint32_t replyCount);
 
   std::string host;
   std::string address_;
@@ -84,7 +114,7 @@ class Pinger {
   std::string errorText;
   std::string payload;
   std::string replyText;
-  std::vector<PingResult> results;
+  PingTally results;
   bool resolveAddresses;
   bool prepared = false;
   // When the last probe ended, on the monotonic microsecond clock.

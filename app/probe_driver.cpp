@@ -9,6 +9,7 @@
 #include "app/target_names.h"
 #include "platform/console_control.h"
 #include "platform/console_output.h"
+#include "platform/error_codes.h"
 #include "platform/ticks.h"
 #include "support/text_utils.h"
 #include "velmora_components.h"
@@ -48,6 +49,10 @@ bool nothingCouldBeSent(const Pinger& pinger) {
   return pinger.probesMade() == 0 && !pinger.lastError().empty();
 }
 
+uint16_t portNumber(const std::string& text) {
+  return static_cast<uint16_t>(std::strtol(text.c_str(), nullptr, 10));
+}
+
 }  // namespace
 
 bool consoleCtrlHandler(uint32_t ctrlType) {
@@ -61,6 +66,13 @@ bool consoleCtrlHandler(uint32_t ctrlType) {
 
 ProbeTarget splitProbeTarget(const std::string& hostOption) {
   ProbeTarget target;
+  const IPv6Target v6 = readIPv6Target(hostOption);
+  if (v6.form != IPv6Form::kNone) {
+    target.host = v6.form == IPv6Form::kRefused ? hostOption : v6.address;
+    target.unknownHost = v6.form == IPv6Form::kRefused;
+    if (v6.form == IPv6Form::kAddressPort) target.port = portNumber(v6.port);
+    return target;
+  }
   if (hostOption.find(':') == std::string::npos) {
     target.host = hostOption;
     return target;
@@ -68,7 +80,7 @@ ProbeTarget splitProbeTarget(const std::string& hostOption) {
   const std::vector<std::string> parts = velmora::splitString(hostOption, ":");
   if (parts.size() == 2) {
     target.host = parts[0];
-    target.port = static_cast<uint16_t>(std::strtol(parts[1].c_str(), nullptr, 10));
+    target.port = portNumber(parts[1]);
   }
   return target;
 }
@@ -120,6 +132,10 @@ int CliHandler::run() {
     print(errorLine(refusal));
     return finish(1);
   }
+  if (target.unknownHost) {
+    print(errorLine(velmora::formatWindowsError(velmora::platform::kWsaHostNotFound)));
+    return finish(1);
+  }
   IPPort_StaticInit(nullptr);
   IPInfo_StaticInit(nullptr);
   if (const int parts = countAddressParts(target.host)) {
@@ -132,7 +148,7 @@ int CliHandler::run() {
                                                resolveAddresses);
   int exitCode = 1;
   if (!pinger->prepare()) {
-    print(errorLine(pinger->lastError()));
+    print(errorLine(pinger->lastError()) + dashTargetHint(host));
   } else {
     if (brief) {
       pingBrief(*pinger);

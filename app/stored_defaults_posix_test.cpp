@@ -13,14 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A values file that someone else damaged: the run falls back to the built-in
+// A settings file that someone else damaged: the run falls back to the built-in
 // defaults, saving refuses to replace what it cannot read, clearing removes it.
 class DamagedDefaults : public ::testing::Test {
  protected:
   void SetUp() override {
     saveDefaults(10, 64, 20, false, false, false, 1, 2);
-    file_ = fs::path(sandbox_.privateRoot()) /
-            "tavro/registry/HKEY_CURRENT_USER/Software/velmorasoft/toolvane/tavro/.values.reg";
+    file_ = fs::path(sandbox_.privateRoot()) / "tavro/settings";
     ASSERT_TRUE(fs::exists(file_));
     std::ofstream(file_, std::ios::app) << "\"packet_count\"=dword:00000001\n";  // named twice
     damaged_ = contents();

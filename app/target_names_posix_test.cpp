@@ -17,6 +17,10 @@
 
 namespace {
 
+// The PTR name of 2001:db8::7 (data for the loopback server only).
+constexpr char kV6RecordName[] =
+    "7.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.8.b.d.0.1.0.0.2.ip6.arpa";
+
 // A UDP socket bound to a free loopback port; holding it open keeps the
 // port reserved and, unread, it is a server that never answers.
 class LoopbackUdpSocket {
@@ -57,7 +61,9 @@ class LoopbackDnsServer {
                                      "--pid-file",
                                      "--user=root",
                                      "--local=/in-addr.arpa/",
-                                     "--ptr-record=7.2.0.192.in-addr.arpa,host1.test"};
+                                     "--ptr-record=7.2.0.192.in-addr.arpa,host1.test",
+                                     "--local=/ip6.arpa/",
+                                     "--ptr-record=" + std::string(kV6RecordName) + ",host6.test"};
     pid = fork();
     if (pid == 0) {
       std::vector<char*> argv;
@@ -112,6 +118,11 @@ TEST_F(PtrQuery, AnAddressWithoutRecordStaysAsItIs) {
   EXPECT_EQ(velmora::platform::dnsQueryPtr("8.2.0.192.IN-ADDR.ARPA", &name), 9003u);
   EXPECT_EQ(name, "unchanged");
   EXPECT_EQ(reverseLookup("192.0.2.8"), "192.0.2.8");
+}
+
+TEST_F(PtrQuery, AnIPv6AddressIsLookedUpUnderIp6Arpa) {
+  EXPECT_EQ(reverseLookup("2001:db8::7"), "host6.test");
+  EXPECT_EQ(reverseLookup("2001:db8::8"), "2001:db8::8");
 }
 
 TEST(PtrQueryFailure, ASilentServerEndsInATimeoutWithinSeconds) {

@@ -104,4 +104,57 @@ TEST(ReverseLookup, TextsThatAreNoAddressComeBackUnchanged) {
   EXPECT_EQ(reverseLookup(""), "");
 }
 
+TEST(ReadIPv6Target, AnAddressOrABracketedOneIsAnIcmpTarget) {
+  for (const char* text : {"::1", "[::1]", "fe80::1", "[fe80::1]", "2001:db8::7"}) {
+    const IPv6Target t = readIPv6Target(text);
+    EXPECT_EQ(t.form, IPv6Form::kAddress) << text;
+    EXPECT_EQ(t.port, "") << text;
+  }
+  EXPECT_EQ(readIPv6Target("[fe80::1]").address, "fe80::1");
+}
+
+TEST(ReadIPv6Target, AddressesAreShownInNumericForm) {
+  EXPECT_EQ(readIPv6Target("0:0:0:0:0:0:0:1").address, "::1");
+  EXPECT_EQ(readIPv6Target("[FD77:0::02]").address, "fd77::2");
+}
+
+TEST(ReadIPv6Target, ABracketedAddressWithAPortIsATcpTarget) {
+  const IPv6Target t = readIPv6Target("[fd77::2]:80");
+  EXPECT_EQ(t.form, IPv6Form::kAddressPort);
+  EXPECT_EQ(t.address, "fd77::2");
+  EXPECT_EQ(t.port, "80");
+}
+
+TEST(ReadIPv6Target, BracketsAroundAnythingElseAreAnUnknownHost) {
+  for (const char* text : {"[server]", "[server]:80", "[1.2.3.4]", "[::1", "[::1]x", "[::1]:", "[]",
+                           "[::1%]", "[[::1]]"}) {
+    EXPECT_EQ(readIPv6Target(text).form, IPv6Form::kRefused) << text;
+  }
+}
+
+TEST(ReadIPv6Target, NamesIPv4AndHostPortTextsAreNotIPv6) {
+  for (const char* text : {"server", "server:80", "1.2.3.4", "1.2.3.4:80", "a:b:c", ":80", "",
+                           "::1]", "fe80::1::2", "fe80::g"}) {
+    EXPECT_EQ(readIPv6Target(text).form, IPv6Form::kNone) << text;
+  }
+}
+
+TEST(IsIPv6Literal, AZoneMayBeAnInterfaceNameOrNumber) {
+  EXPECT_TRUE(isIPv6Literal("fe80::1%eth0"));
+  EXPECT_TRUE(isIPv6Literal("fe80::1%3"));
+  EXPECT_TRUE(isIPv6Literal("fe80::1%no-such-interface")) << "its lookup fails later";
+  EXPECT_FALSE(isIPv6Literal("fe80::1%"));
+  EXPECT_FALSE(isIPv6Literal("fe80::1%a:b"));
+  EXPECT_FALSE(isIPv6Literal("1.2.3.4"));
+}
+
+TEST(ReversedIPv6Name, GivesTheNibblesLowestFirst) {
+  EXPECT_EQ(reversedIPv6Name("2001:db8::7"),
+            "7.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.8.b.d.0.1.0.0.2");
+  EXPECT_EQ(reversedIPv6Name("fe80::1%eth0"),
+            "1.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.8.e.f");
+  EXPECT_EQ(reversedIPv6Name("192.0.2.7"), "");
+  EXPECT_EQ(reversedIPv6Name("server"), "");
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Start-up with a stored-defaults file of 16 MiB (the most the hive reads)
-# of distinct value names, beside the same run without one: reading the
-# file must cost what its size says, once per run.
+# Start-up with a settings file of 1 MiB (the most that is read) of
+# distinct value names, and with one of 2 MiB (refused unread), beside the
+# same run without one: reading the file must cost what its size says,
+# once per run, and refusing must cost nothing.
 #   bench/defaults_load.sh TAVRO RUNS
 # Prints tab-separated rows (measurement, value, note) for bench/run. Probes
 # 127.0.0.1 only; bench/run calls it inside its private network namespace.
@@ -11,16 +12,18 @@ runs=${2:-5}
 work=$(mktemp -d /tmp/tavro-defaults-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-key="tavro/registry/HKEY_CURRENT_USER/Software/velmorasoft/toolvane/tavro"
-mkdir -p "$work/empty" "$work/large/$key"
-# Distinct names up to 16 MiB, and one real default at the very end, which
-# the run must still find: a delay of 0 between probes.
-python3 - "$work/large/$key/.values.reg" <<'PY'
+# Distinct names up to the size, and one real default at the very end,
+# which the run must still find: a size of 16 bytes.
+make_settings() {
+  mkdir -p -m 0700 "$work/$1/tavro"
+  python3 - "$work/$1/tavro/settings" "$2" <<'PY'
 import sys
-limit = 16 * 1024 * 1024
-last = '"packet_delay"=dword:00000000\n'
+limit = int(sys.argv[2])
+head = '[HKEY_CURRENT_USER\\Software\\velmorasoft\\toolvane\\tavro]\n'
+last = '"packet_size"=dword:00000010\n'
 with open(sys.argv[1], "w") as out:
-    size, i = len(last), 0
+    out.write(head)
+    size, i = len(head) + len(last), 0
     while True:
         line = '"stored_value_%08d"=dword:%08x\n' % (i, i)
         if size + len(line) > limit:
@@ -30,7 +33,17 @@ with open(sys.argv[1], "w") as out:
         i += 1
     out.write(last)
 PY
-values=$(wc -l <"$work/large/$key/.values.reg")
+}
+mkdir -p "$work/empty"
+make_settings large $((1024 * 1024))
+make_settings huge $((2 * 1024 * 1024))
+values=$(($(wc -l <"$work/large/tavro/settings") - 1))
+
+# The size of the probes shows whether the file was used.
+[ "$(XDG_CONFIG_HOME=$work/large "$tavro" /c 1 127.0.0.1 | grep -c 'bytes=16 ')" == 1 ] ||
+  { echo "the 1 MiB file was not read" >&2; exit 1; }
+[ "$(XDG_CONFIG_HOME=$work/huge "$tavro" /c 1 127.0.0.1 | grep -c 'bytes=32 ')" == 1 ] ||
+  { echo "the 2 MiB file was not refused" >&2; exit 1; }
 
 median() { sort -g | awk '{a[NR] = $1} END {if (NR) print a[int((NR + 1) / 2)]; else print "-"}'; }
 # Median wall time in ms of `tavro /c 1 127.0.0.1` with the given config home.
@@ -45,6 +58,9 @@ run_ms() {
 
 without=$(run_ms "$work/empty")
 with=$(run_ms "$work/large")
+refused=$(run_ms "$work/huge")
 printf '%s\t%s\t%s\n' "tavro /c 1 127.0.0.1, no stored defaults" "$without ms" "wall"
-printf '%s\t%s\t%s\n' "the same, 16 MiB values file" "$with ms" \
-  "wall, $values distinct names; target under 100 ms"
+printf '%s\t%s\t%s\n' "the same, 1 MiB settings file" "$with ms" \
+  "wall, $values distinct names; target at most 50 ms"
+printf '%s\t%s\t%s\n' "the same, 2 MiB settings file (refused)" "$refused ms" \
+  "wall, $((refused - without)) ms over none; target at most 10 ms"

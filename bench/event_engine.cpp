@@ -103,7 +103,7 @@ struct Blocker : velmora::components::FrameComponent {
   }
 };
 
-void deadlineLateness() {
+void deadlineOverrun() {
   Blocker blocker;
   std::string answer;
   blocker.configure(velmora::components::parseConfigSetting("TimeoutInMilliseconds=True"), &answer);
@@ -126,7 +126,7 @@ int main() {
                                                    nullptr);
   idleWait(port);
   readLatency(port);
-  deadlineLateness();
+  deadlineOverrun();
   IPPort_Destroy(port);
   IPPort_StaticDestroy();
   return 0;

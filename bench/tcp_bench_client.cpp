@@ -2,8 +2,12 @@
 //   tcp_bench_client sendfile FILE PORT   sends FILE, prints the seconds
 //   tcp_bench_client probes N PORT        N probes as tavro makes them, prints
 //                                         the open descriptors before and after
+//   tcp_bench_client receive PORT         takes a stream through DataIn with the
+//                                         default settings until the peer closes,
+//                                         prints bytes, seconds and CPU seconds
 
 #include <dirent.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -69,16 +73,53 @@ int probes(int count, int remotePort) {
   return failures == 0 ? 0 : 1;
 }
 
+struct Stream {
+  long long bytes = 0;
+  bool closed = false;
+};
+
+int VELMORA_CALL onStreamEvent(void* context, int id, int, void*[], int lengths[]) {
+  Stream* stream = static_cast<Stream*>(context);
+  if (id == ipport::kEventDataIn) stream->bytes += lengths[0];
+  if (id == ipport::kEventDisconnected) stream->closed = true;
+  return 0;
+}
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int receive(int remotePort) {
+  Stream stream;
+  void* port = IPPort_Create(onStreamEvent, &stream);
+  int code = connectLoopback(port, remotePort);
+  auto start = std::chrono::steady_clock::now();
+  double cpuStart = cpuSeconds();
+  while (code == 0 && !stream.closed) IPPort_Do(port, ipport::kDoEvents, 0, nullptr, nullptr);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double cpu = cpuSeconds() - cpuStart;
+  if (code != 0) std::fprintf(stderr, "failed: %d %s\n", code, IPPort_GetLastError(port));
+  IPPort_Destroy(port);
+  std::printf("%lld %.3f %.3f\n", stream.bytes, seconds, cpu);
+  return code == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: tcp_bench_client sendfile FILE PORT | probes N PORT\n");
+  bool receiving = argc == 3 && std::strcmp(argv[1], "receive") == 0;
+  if (argc != 4 && !receiving) {
+    std::fprintf(stderr,
+                 "usage: tcp_bench_client sendfile FILE PORT | probes N PORT | receive PORT\n");
     return 2;
   }
   IPPort_StaticInit(nullptr);
-  int rc = std::strcmp(argv[1], "sendfile") == 0 ? sendFile(argv[2], std::atoi(argv[3]))
-                                                 : probes(std::atoi(argv[2]), std::atoi(argv[3]));
+  int rc = receiving                               ? receive(std::atoi(argv[2]))
+           : std::strcmp(argv[1], "sendfile") == 0 ? sendFile(argv[2], std::atoi(argv[3]))
+                                                   : probes(std::atoi(argv[2]), std::atoi(argv[3]));
   IPPort_StaticDestroy();
   return rc;
 }

@@ -37,22 +37,10 @@ else()
   pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
   pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
   find_package(Threads REQUIRED)
-  # libsndfile and ALSA are loaded at the first sound (dlopen), so only
-  # their headers take part in the build.
+  # c-ares, nettle and libcap are the system's shared libraries, linked by
+  # the objects that use them (CMakeLists.txt). libsndfile and ALSA are
+  # loaded at the first sound (dlopen), so only their headers take part in
+  # the build.
   target_include_directories(tavro_deps SYSTEM INTERFACE ${SNDFILE_INCLUDE_DIRS} ${ALSA_INCLUDE_DIRS})
-  # A target with TAVRO_STATIC_DEPS set takes c-ares, nettle and libcap from their
-  # archives (see the executable in CMakeLists.txt).
-  find_library(CARES_ARCHIVE libcares.a)
-  find_library(NETTLE_ARCHIVE libnettle.a)
-  find_library(LIBCAP_ARCHIVE libcap.a)
-  set(static_deps $<BOOL:$<TARGET_PROPERTY:TAVRO_STATIC_DEPS>>)
-  foreach(lib CARES NETTLE LIBCAP)
-    if(${lib}_ARCHIVE)
-      target_link_libraries(tavro_deps INTERFACE
-        $<IF:${static_deps},${${lib}_ARCHIVE},PkgConfig::${lib}>)
-    else()
-      target_link_libraries(tavro_deps INTERFACE PkgConfig::${lib})
-    endif()
-  endforeach()
   target_link_libraries(tavro_deps INTERFACE Threads::Threads ${CMAKE_DL_LIBS})
 endif()

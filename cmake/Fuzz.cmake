@@ -12,7 +12,9 @@ function(tavro_add_fuzzers)
   # Undefined behaviour must stop the run, or the fuzzer never sees it.
   set(flags -fsanitize=address,undefined -fno-sanitize-recover=undefined
     -fno-omit-frame-pointer -g)
-  target_compile_options(tavro_core PRIVATE ${flags} -fsanitize=fuzzer-no-link)
+  foreach(objects tavro_app_objects velmora_components_objects tavro_platform_net)
+    target_compile_options(${objects} PRIVATE ${flags} -fsanitize=fuzzer-no-link)
+  endforeach()
   file(GLOB_RECURSE fuzzers CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/app/*_fuzz.cpp
     ${CMAKE_SOURCE_DIR}/components/*_fuzz.cpp

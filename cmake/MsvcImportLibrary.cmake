@@ -1,5 +1,5 @@
 # cmake -DDEF=<list.def> -DMINGW_IMPLIB=<x.dll.a> -DOUT_DIR=<dir> -DBITS=<4|8>
-#       -DTOOL_PREFIX=<triple-> -P MsvcImportLibrary.cmake
+#       -DTOOL_PREFIX=<triple-> -DDLLTOOL=<llvm-dlltool> -P MsvcImportLibrary.cmake
 # Writes velmora_components.def and the MSVC import library
 # velmora_components.lib into OUT_DIR. x86_64 has one calling convention, so
 # the names stay as listed; the i686 functions are __stdcall, which MSVC
@@ -39,8 +39,14 @@ else()
 endif()
 
 file(WRITE ${OUT_DIR}/velmora_components.def "LIBRARY velmora_components.dll\nEXPORTS\n${exports}")
-execute_process(COMMAND ${TOOL_PREFIX}dlltool -m ${machine} -d ${OUT_DIR}/velmora_components.def
-  -D velmora_components.dll -l ${OUT_DIR}/velmora_components.lib RESULT_VARIABLE rc)
+# llvm-dlltool writes the short import objects MSVC's own tools make: the
+# linker builds the thunks itself, so an x86 link with /SAFESEH (its
+# default) accepts them, and they hold no file names or time stamps of this
+# build. GNU dlltool's long-form objects carry neither the SAFESEH marker
+# nor a path-free name, and the x86 link refuses them.
+execute_process(COMMAND ${DLLTOOL} -m ${machine} -d velmora_components.def
+  -D velmora_components.dll -l velmora_components.lib
+  WORKING_DIRECTORY ${OUT_DIR} RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dlltool could not make velmora_components.lib")
 endif()

@@ -8,11 +8,6 @@
 
 #include "velmora_components.h"
 
-#define IPPORT_TIMEOUT 19
-#define IPPORT_CONFIG 2
-#define IPPORT_CONNECT 3
-#define IPPORT_DISCONNECT 4
-
 static int events_seen = 0;
 
 static int VELMORA_CALL on_event(void* context, int event_id, int count, void* params[],
@@ -20,9 +15,9 @@ static int VELMORA_CALL on_event(void* context, int event_id, int count, void* p
   const char* name = (const char*)context;
   (void)lengths;
   ++events_seen;
-  if (event_id == 1 && count >= 2) {
+  if (event_id == IPPort_Event_Connected && count >= 2) {
     printf("%s: Connected %d %s\n", name, (int)(intptr_t)params[0], (const char*)params[1]);
-  } else if (event_id == 2 && count >= 3) {
+  } else if (event_id == IPPort_Event_ConnectionStatus && count >= 3) {
     printf("%s: ConnectionStatus \"%s\" %d\n", name, (const char*)params[0],
            (int)(intptr_t)params[1]);
   } else {
@@ -36,7 +31,8 @@ static const char* config(void* port, const char* setting) {
   int lengths[2] = {0, 0};
   params[0] = (void*)setting;
   params[1] = NULL;
-  if (IPPort_Do(port, IPPORT_CONFIG, 2, params, lengths) != 0) return IPPort_GetLastError(port);
+  if (IPPort_Do(port, IPPort_Method_Config, 2, params, lengths) != VELMORA_SUCCESS)
+    return IPPort_GetLastError(port);
   return (const char*)params[1];
 }
 
@@ -51,19 +47,19 @@ int main(int argc, char** argv) {
     IPPort_StaticDestroy();
     return 0;
   }
-  IPPort_Set(port, IPPORT_TIMEOUT, 0, (void*)(intptr_t)2, 0);
-  printf("Timeout: %d\n", (int)(intptr_t)IPPort_Get(port, IPPORT_TIMEOUT, 0, NULL));
-  printf("SelectWaitMillis: %s\n", config(port, "SelectWaitMillis"));
-  printf("WinsockVersion: %s\n", config(port, "WinsockVersion"));
+  IPPort_Set(port, IPPort_Prop_Timeout, 0, (void*)(intptr_t)2, 0);
+  printf("Timeout: %d\n", (int)(intptr_t)IPPort_Get(port, IPPort_Prop_Timeout, 0, NULL));
+  printf("SelectWaitMillis: %s\n", config(port, Velmora_Setting_SelectWaitMillis));
+  printf("WinsockVersion: %s\n", config(port, Velmora_Setting_WinsockVersion));
   printf("Bogus: %s\n", config(port, "Bogus=1"));
   if (port_number > 0) {
     void* params[2];
     int lengths[2] = {0, 0};
     params[0] = (void*)"127.0.0.1";
     params[1] = (void*)(intptr_t)port_number;
-    code = IPPort_Do(port, IPPORT_CONNECT, 2, params, lengths);
+    code = IPPort_Do(port, IPPort_Method_Connect, 2, params, lengths);
     printf("Connect: %d %s\n", code, code ? IPPort_GetLastError(port) : "OK");
-    if (code == 0) IPPort_Do(port, IPPORT_DISCONNECT, 0, NULL, NULL);
+    if (code == 0) IPPort_Do(port, IPPort_Method_Disconnect, 0, NULL, NULL);
   }
   printf("Events: %d\n", events_seen);
   IPPort_Destroy(port);

@@ -14,36 +14,36 @@ struct Property {
   enum Kind kind;
 };
 
-#define IPINFO_ADAPTER_COUNT 1
-#define IPINFO_ADAPTER_INDEX 8
+/* P(Name, kind): the property's id from the header, and its name as text. */
+#define P(name, kind) \
+  { IPInfo_Prop_##name, #name, kind }
 
 static const struct Property machine[] = {
-    {0, "VersionTag", TEXT},  {1, "AdapterCount", NUMBER},    {22, "ARPProxyEnabled", NUMBER},
-    {23, "DHCPScope", TEXT},  {24, "DNSEnabled", NUMBER},     {25, "DNSServer", TEXT},
-    {26, "DomainName", TEXT}, {30, "LocalHost", TEXT},        {31, "NodeType", TEXT},
-    {33, "DNSServers", TEXT}, {36, "RoutingEnabled", NUMBER},
+    P(VersionTag, TEXT),   P(AdapterCount, NUMBER), P(ARPProxyEnabled, NUMBER), P(DHCPScope, TEXT),
+    P(DNSEnabled, NUMBER), P(DNSServer, TEXT),      P(DomainName, TEXT),        P(LocalHost, TEXT),
+    P(NodeType, TEXT),     P(DNSServers, TEXT),     P(RoutingEnabled, NUMBER),
 };
 
 static const struct Property adapter[] = {
-    {13, "AdapterName", TEXT},
-    {2, "AdapterDescription", TEXT},
-    {19, "AdapterType", TEXT},
-    {3, "AdapterDeviceIndex", NUMBER},
-    {9, "AdapterIPAddress", TEXT},
-    {18, "AdapterSubnetMask", TEXT},
-    {14, "AdapterOtherAddresses", TEXT},
-    {10, "AdapterIPv6Address", TEXT},
-    {21, "AdapterZoneIndex", NUMBER},
-    {7, "AdapterGateway", TEXT},
-    {15, "AdapterPhysicalAddress", TEXT},
-    {4, "AdapterDHCPEnabled", NUMBER},
-    {5, "AdapterDHCPServer", TEXT},
-    {12, "AdapterLeaseObtained", TEXT},
-    {11, "AdapterLeaseExpires", TEXT},
-    {6, "AdapterDNSServers", TEXT},
-    {20, "AdapterUsesWINS", NUMBER},
-    {16, "AdapterPrimaryWINSServer", TEXT},
-    {17, "AdapterSecondaryWINSServer", TEXT},
+    P(AdapterName, TEXT),
+    P(AdapterDescription, TEXT),
+    P(AdapterType, TEXT),
+    P(AdapterDeviceIndex, NUMBER),
+    P(AdapterIPAddress, TEXT),
+    P(AdapterSubnetMask, TEXT),
+    P(AdapterOtherAddresses, TEXT),
+    P(AdapterIPv6Address, TEXT),
+    P(AdapterZoneIndex, NUMBER),
+    P(AdapterGateway, TEXT),
+    P(AdapterPhysicalAddress, TEXT),
+    P(AdapterDHCPEnabled, NUMBER),
+    P(AdapterDHCPServer, TEXT),
+    P(AdapterLeaseObtained, TEXT),
+    P(AdapterLeaseExpires, TEXT),
+    P(AdapterDNSServers, TEXT),
+    P(AdapterUsesWINS, NUMBER),
+    P(AdapterPrimaryWINSServer, TEXT),
+    P(AdapterSecondaryWINSServer, TEXT),
 };
 
 static void print_property(void* info, const struct Property* p, const char* indent) {
@@ -71,9 +71,9 @@ int main(void) {
     return 1;
   }
   for (i = 0; i < sizeof machine / sizeof machine[0]; ++i) print_property(info, &machine[i], "");
-  count = (int)(intptr_t)IPInfo_Get(info, IPINFO_ADAPTER_COUNT, 0, NULL);
+  count = (int)(intptr_t)IPInfo_Get(info, IPInfo_Prop_AdapterCount, 0, NULL);
   for (index = 0; index < count; ++index) {
-    if (IPInfo_Set(info, IPINFO_ADAPTER_INDEX, 0, (void*)(intptr_t)index, 0) != 0) {
+    if (IPInfo_Set(info, IPInfo_Prop_AdapterIndex, 0, (void*)(intptr_t)index, 0) != 0) {
       printf("AdapterIndex %d: %s\n", index, IPInfo_GetLastError(info));
       continue;
     }

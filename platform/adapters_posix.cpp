@@ -103,6 +103,9 @@ std::string dottedText(const sockaddr* address) {
 }
 
 void takeHardwareAddress(const ifaddrs& entry, AdapterRecord* record) {
+  // The kernel gives loopback a link address of six zero bytes; Windows'
+  // loopback adapter has none, and IPInfo lists it with an empty one.
+  if (entry.ifa_flags & IFF_LOOPBACK) return;
 #if defined(__linux__)
   if (entry.ifa_addr == nullptr || entry.ifa_addr->sa_family != AF_PACKET) return;
   const auto* link = reinterpret_cast<const sockaddr_ll*>(entry.ifa_addr);

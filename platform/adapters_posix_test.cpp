@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/adapters_posix.h"
+
 namespace velmora::platform {
 namespace {
 
@@ -26,6 +28,15 @@ TEST(PosixAdapters, LoopbackConnectionCountsAsConnected) {
                                [](const ConnectionRecord& c) { return c.deviceName == "lo"; });
   ASSERT_NE(lo, connections.end());
   EXPECT_EQ(lo->status, 2);
+}
+
+TEST(PosixAdapters, LoopbackHasNoPhysicalAddress) {
+  std::vector<AdapterRecord> interfaces;
+  ASSERT_TRUE(listInterfaceRecords(true, &interfaces));
+  const auto lo = std::find_if(interfaces.begin(), interfaces.end(),
+                               [](const AdapterRecord& a) { return a.type == 24u; });
+  ASSERT_NE(lo, interfaces.end());
+  EXPECT_TRUE(lo->hardwareAddress.empty()) << lo->hardwareAddress.size() << " bytes";
 }
 
 TEST(PosixAdapters, TheBandwidthCounterIsTheOnlyOneKnown) {

@@ -29,6 +29,7 @@ struct SelectState {
   bool readArmed = true;
   bool writeWanted = false;
   bool closed = false;  // FD_CLOSE posted, or the connect failed
+  bool resetSeen = false;
 };
 
 // Each thread has its own queue and windows, as Windows gives each thread
@@ -113,7 +114,8 @@ void onConnectedReady(int fd, SelectState& state, short revents) {
   // Readable with nothing to read: the end of the stream or a reset; FD_CLOSE
   // comes only now that every byte has been taken.
   state.closed = true;
-  post(state, fd, kFdClose, pendingError(fd));
+  int error = pendingError(fd);
+  post(state, fd, kFdClose, error == 0 && state.resetSeen ? kConnectionReset : error);
 }
 
 void handleSocketEvents(const std::vector<pollfd>& entries, size_t count) {
@@ -253,11 +255,17 @@ void noteConnectStarted(int fd) {
   state.connecting = true;
   state.connected = false;
   state.closed = false;
+  state.resetSeen = false;
 }
 
 void noteReceiveCalled(int fd) {
   auto it = tls.sockets.find(fd);
   if (it != tls.sockets.end()) it->second.readArmed = true;
+}
+
+void noteConnectionReset(int fd) {
+  auto it = tls.sockets.find(fd);
+  if (it != tls.sockets.end()) it->second.resetSeen = true;
 }
 
 void noteSendWouldBlock(int fd) {

@@ -20,6 +20,12 @@ int resolveIPv6(const char* name, bool streamSocket, SocketAddress* out,
 /// empty when it cannot be formed.
 std::string numericIPv6Text(const SocketAddress& address);
 
+/// Reads a numeric IPv6 address, with an optional "%zone" (an interface name
+/// or number), without asking any name server (getaddrinfo with
+/// AI_NUMERICHOST): false when the text is no such address or names no
+/// interface of this machine.
+bool numericIPv6Address(const std::string& text, SocketAddress* out);
+
 /// gethostname into at most `limit` bytes: 0, or the Winsock code.
 int localHostName(std::string* name, int limit);
 

@@ -25,6 +25,10 @@ std::string numericIPv6Text(const SocketAddress& address) {
   return detail::numericIPv6Text(address);
 }
 
+bool numericIPv6Address(const std::string& text, SocketAddress* out) {
+  return detail::numericIPv6Address(text.c_str(), out);
+}
+
 int localHostName(std::string* name, int limit) {
   std::vector<char> buffer(static_cast<size_t>(limit > 0 ? limit : 1) + 1, '\0');
   if (::gethostname(buffer.data(), static_cast<size_t>(limit)) != 0) {

@@ -48,5 +48,36 @@ TEST_F(IcmpEchoLoopback, ReplyBufferWithoutRoomForARecordFails) {
   EXPECT_NE(reply.status, 0u) << "a failed call must not read as success";
 }
 
+// The same over IPv6 to ::1, where this system gives an ICMPv6 handle.
+TEST(Icmp6EchoLoopback, ReplyRecordDescribesTheEcho) {
+  uint16_t granted = 0;
+  ASSERT_EQ(socketsStartup(&granted), 0);
+  uint32_t error = 0;
+  std::unique_ptr<Icmp6Echo> echo = Icmp6Echo::open(&error);
+  if (!echo) {
+    socketsCleanup();
+    GTEST_SKIP() << "no ICMPv6 handle here, error " << error;
+  }
+  SocketAddress loopback;
+  loopback.family = kFamilyIPv6;
+  loopback.address[15] = 1;
+  const std::string payload(32, 'a');
+  Echo6Reply reply;
+  reply.status = 12345;
+  const uint32_t count = echo->send(loopback, payload.data(), 32, 32 + 128, 1500, &reply);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(reply.status, 0u);
+  EXPECT_EQ(reply.address.family, kFamilyIPv6);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(reply.address.address), 16),
+            std::string(reinterpret_cast<const char*>(loopback.address), 16));
+  EXPECT_EQ(reply.dataSize, 32);
+  EXPECT_LT(reply.roundTripTime, 1000u);
+  Echo6Reply small;
+  EXPECT_EQ(echo->send(loopback, "abcd", 4, 8, 1500, &small), 0u);
+  EXPECT_NE(small.status, 0u) << "a failed call must not read as success";
+  echo.reset();
+  socketsCleanup();
+}
+
 }  // namespace
 }  // namespace velmora::platform

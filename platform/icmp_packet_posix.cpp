@@ -65,8 +65,7 @@ bool quotesOurRequest(const uint8_t* quoted, size_t length, const EchoKey& key) 
 EchoOutcome echoReplyOutcome(const uint8_t* icmp, size_t length, uint32_t source,
                              const EchoKey& key) {
   EchoOutcome outcome;
-  if (length < kIcmpHeaderSize || icmp[0] != kEchoReply) return outcome;
-  if (readBig16(icmp + 4) != key.identifier || readBig16(icmp + 6) != key.sequence ||
+  if (!carriesEcho(icmp, length, kEchoReply, key.identifier, key.sequence) ||
       (isUnicast(key.destination) && source != key.destination) || checksum(icmp, length) != 0) {
     return outcome;
   }
@@ -95,18 +94,30 @@ uint16_t checksum(const uint8_t* data, size_t length) {
   return static_cast<uint16_t>(~sum);
 }
 
-std::vector<uint8_t> buildEchoRequest(const EchoKey& key, const void* data, uint16_t size) {
+std::vector<uint8_t> buildEcho(uint8_t type, uint16_t identifier, uint16_t sequence,
+                               const void* data, uint16_t size) {
   std::vector<uint8_t> packet(kIcmpHeaderSize + size, 0);
-  packet[0] = kEchoRequest;
-  packet[4] = static_cast<uint8_t>(key.identifier >> 8);
-  packet[5] = static_cast<uint8_t>(key.identifier);
-  packet[6] = static_cast<uint8_t>(key.sequence >> 8);
-  packet[7] = static_cast<uint8_t>(key.sequence);
+  packet[0] = type;
+  packet[4] = static_cast<uint8_t>(identifier >> 8);
+  packet[5] = static_cast<uint8_t>(identifier);
+  packet[6] = static_cast<uint8_t>(sequence >> 8);
+  packet[7] = static_cast<uint8_t>(sequence);
   if (size > 0) std::memcpy(packet.data() + kIcmpHeaderSize, data, size);
   const uint16_t sum = checksum(packet.data(), packet.size());
   packet[2] = static_cast<uint8_t>(sum >> 8);
   packet[3] = static_cast<uint8_t>(sum);
   return packet;
+}
+
+std::vector<uint8_t> buildEchoRequest(const EchoKey& key, const void* data, uint16_t size) {
+  return buildEcho(kEchoRequest, key.identifier, key.sequence, data, size);
+}
+
+bool carriesEcho(const uint8_t* packet, size_t length, uint8_t type, uint16_t identifier,
+                 uint16_t sequence, bool checkIdentifier) {
+  if (length < kIcmpHeaderSize || packet[0] != type || packet[1] != 0) return false;
+  if (checkIdentifier && readBig16(packet + 4) != identifier) return false;
+  return readBig16(packet + 6) == sequence;
 }
 
 bool statusForError(uint8_t type, uint8_t code, uint32_t* status) {
@@ -162,9 +173,7 @@ bool isUnicast(uint32_t destination) {
 }
 
 bool isOurRequest(const uint8_t* packet, size_t length, const EchoKey& key, bool checkIdentifier) {
-  if (length < kIcmpHeaderSize || packet[0] != kEchoRequest || packet[1] != 0) return false;
-  if (checkIdentifier && readBig16(packet + 4) != key.identifier) return false;
-  return readBig16(packet + 6) == key.sequence;
+  return carriesEcho(packet, length, kEchoRequest, key.identifier, key.sequence, checkIdentifier);
 }
 
 }  // namespace velmora::platform::icmp

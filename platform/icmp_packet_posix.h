@@ -36,9 +36,21 @@ struct EchoOutcome {
 /// The Internet checksum (RFC 1071) of `length` bytes.
 uint16_t checksum(const uint8_t* data, size_t length);
 
+/// An echo message of `type` (code 0) with `identifier`, `sequence`, `size`
+/// bytes of `data` and its checksum over the message alone (ICMPv6 adds a
+/// pseudo-header, which the kernel fills in).
+std::vector<uint8_t> buildEcho(uint8_t type, uint16_t identifier, uint16_t sequence,
+                               const void* data, uint16_t size);
+
 /// An echo request (type 8, code 0) with the key's identifier and sequence,
 /// `size` bytes of `data` and a correct checksum.
 std::vector<uint8_t> buildEchoRequest(const EchoKey& key, const void* data, uint16_t size);
+
+/// Whether `packet` (ICMP or ICMPv6 header first) is an echo message of
+/// `type` and code 0 with `identifier` and `sequence`; the identifier is
+/// compared only when `checkIdentifier`.
+bool carriesEcho(const uint8_t* packet, size_t length, uint8_t type, uint16_t identifier,
+                 uint16_t sequence, bool checkIdentifier = true);
 
 /// The IP_STATUS code of an ICMP error type and code; false for types that
 /// are no error answer to an echo request (they are ignored).

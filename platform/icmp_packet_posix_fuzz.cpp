@@ -3,14 +3,25 @@
 #include <cstddef>
 #include <cstdint>
 
-// Feeds arbitrary bytes to both parsers; built with -fsanitize=fuzzer.
+#include "platform/icmp6_packet_posix.h"
+
+// Feeds arbitrary bytes to the parsers of both IP versions; built with
+// -fsanitize=fuzzer.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  velmora::platform::icmp::EchoKey key;
+  namespace icmp = velmora::platform::icmp;
+  namespace icmp6 = velmora::platform::icmp6;
+  icmp::EchoKey key;
   key.destination = 0x0900007F;
   key.identifier = 0x1234;
   key.sequence = 0x0001;
-  velmora::platform::icmp::parseRawPacket(data, size, key);
-  velmora::platform::icmp::parseDatagramReply(data, size, key.destination, key);
-  velmora::platform::icmp::isOurRequest(data, size, key, true);
+  icmp::parseRawPacket(data, size, key);
+  icmp::parseDatagramReply(data, size, key.destination, key);
+  icmp::isOurRequest(data, size, key, true);
+  icmp6::Echo6Key key6;
+  key6.destination[15] = 1;
+  key6.identifier = key.identifier;
+  key6.sequence = key.sequence;
+  icmp6::parsePacket(data, size, key6.destination, key6);
+  icmp6::isErrorAboutOurRequest(data, size, key6.destination, key6);
   return 0;
 }

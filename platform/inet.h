@@ -16,7 +16,8 @@ uint32_t inetAddr(const char* text);
 std::string inetNtoa(uint32_t address);
 
 /// One entry of a getaddrinfo answer: address family 4 or 6 and the address
-/// in its usual text form.
+/// in its usual numeric text form (an IPv6 address with its zone when it
+/// has a scope).
 struct ResolvedAddress {
   int family = 0;
   std::string text;

@@ -127,7 +127,11 @@ Seen readMessages(int fd, int waitMillis, const Target& target, std::vector<uint
   }
   Seen result = Seen::kNothing;
   int left = static_cast<int>(got);
+  // NLMSG_OK compares the length both as int and as unsigned.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
   for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, left); h = NLMSG_NEXT(h, left)) {
+#pragma GCC diagnostic pop
     if (h->nlmsg_type == NLMSG_DONE || h->nlmsg_type == NLMSG_ERROR) {
       if (done) *done = true;
       continue;

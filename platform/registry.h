@@ -30,8 +30,9 @@ constexpr uint32_t kRegQword = 11;
 enum class RegistryRoot { kCurrentUser };
 
 /// An open registry key; closes itself (RegCloseKey) when destroyed. Move-only.
-/// On Windows it wraps an HKEY; on POSIX it names one key directory of the
-/// per-user hive kept under $XDG_CONFIG_HOME/tavro/registry/.
+/// On Windows it wraps an HKEY; on POSIX it names one key, a section of the
+/// per-user settings file $XDG_CONFIG_HOME/tavro/settings (else
+/// ~/.config/tavro/settings).
 class RegistryKey {
  public:
   RegistryKey() = default;

@@ -1,6 +1,5 @@
 #include "platform/registry.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -8,103 +7,71 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "platform/hive_file_posix.h"
+#include "platform/settings_file_posix.h"
+#include "platform/system_error_posix.h"
 
-// The hive of HKEY_CURRENT_USER is a directory tree: one directory per key
-// (its name encoded by hive::encodeKeyName), holding the key's values in
-// ".values.reg" and an advisory lock file ".lock". Names starting with a dot
-// are never keys, so the hive's own files cannot clash with subkeys. Key and
-// value names keep the case they were created with and are matched without
-// regard to ASCII case, as the registry does.
+// HKEY_CURRENT_USER is one text file, tavro/settings in the user's config
+// folder, with a section per key (settings_file_posix.h). A key exists when
+// the file has its section or one of a key below it, so a parent made only
+// on the way to a subkey goes with its last subkey, and nothing is left once
+// the last key is deleted. Files and folders are reached through
+// descriptors, one name at a time, following only symbolic links the user or
+// root made, and used only where no one but the user and root can change
+// them: a run as root that kept a user's HOME must never write where that
+// user points it.
 namespace velmora::platform {
 namespace {
 
-constexpr char kValuesFile[] = ".values.reg";
-constexpr char kTempPrefix[] = ".values.reg.tmp-";
-constexpr char kLockFile[] = ".lock";
-constexpr char kDeletedPrefix[] = ".deleted-";
-constexpr off_t kMaxValuesFileBytes = 16 * 1024 * 1024;
-constexpr uint32_t kErrorWriteProtect = 19;
-constexpr uint32_t kErrorDiskFull = 112;
+using Sections = std::vector<settings::Section>;
+using KeyPath = std::vector<std::string>;
+// What the file says; null when it is the user's own but unusable (not a
+// regular file, above kMaxFileBytes or unparseable): such a file is never
+// overwritten, and deleting any key removes it.
+using Contents = std::shared_ptr<const Sections>;
 
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
- public:
-  FileDescriptor() = default;
-  ~FileDescriptor() { reset(-1); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
+constexpr char kRootName[] = "HKEY_CURRENT_USER";
+constexpr char kFolderName[] = "tavro";
+constexpr char kFileName[] = "settings";
+constexpr char kTempName[] = "settings.new";
+constexpr size_t kMaxFileBytes = 1024 * 1024;
+constexpr int kMaxLinks = 40;
+
+// Closes its descriptor when it goes.
+struct Fd {
+  explicit Fd(int value = -1) : fd(value) {}
+  Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+  Fd& operator=(Fd other) noexcept {
+    std::swap(fd, other.fd);
+    return *this;
   }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
   }
-
- private:
-  int fd_ = -1;
+  int fd;
 };
 
-using SharedValues = std::shared_ptr<const hive::ValueList>;
-
-// The values file parsed last through a root key and the keys opened from
-// it, by path and version. A run reads its values one by one, each through
-// a key handle of its own, and each would otherwise read and parse the
-// whole file again; the cache ends with the root key. The file stays open
-// so that its inode cannot be freed and handed to a newer file, which could
-// then pass for the version parsed.
-struct ParsedFile {
-  std::mutex mutex;
-  std::string path;
-  FileDescriptor file;
-  std::unique_ptr<struct stat> version;
-  uint32_t code = kErrorSuccess;
-  SharedValues values;
-};
-
-struct PosixKey {
-  std::string dir;
-  uint32_t rights = 0;
-  std::shared_ptr<ParsedFile> parsed;
-};
-
-const PosixKey* posixKey(const RegistryKey& key) {
-  return static_cast<const PosixKey*>(key.handle());
+// No one but this user and root can change the folder. One writable by
+// others is safe only when sticky (as /tmp): no one else may then rename or
+// remove what the user or root keeps in it.
+bool trustedFolder(const struct stat& st) {
+  return S_ISDIR(st.st_mode) && (st.st_uid == 0 || st.st_uid == geteuid()) &&
+         ((st.st_mode & 022) == 0 || (st.st_mode & S_ISVTX) != 0);
 }
 
-uint32_t windowsCode(int err) {
-  switch (err) {
-    case ENOENT:
-      return kErrorFileNotFound;
-    case EACCES:
-    case EPERM:
-      return kErrorAccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-      return kErrorDiskFull;
-    case EROFS:
-      return kErrorWriteProtect;
-    case ENAMETOOLONG:
-      return kErrorFilenameTooLong;
-    default:
-      return kErrorRegistryIoFailed;
-  }
+// The settings folder and file themselves must be the user's own and
+// writable by no one else, as OpenSSH asks of its per-user files.
+bool ownedPrivately(const struct stat& st) {
+  return st.st_uid == geteuid() && (st.st_mode & 022) == 0;
 }
 
 std::string configHome() {
@@ -112,330 +79,278 @@ std::string configHome() {
   if (xdg != nullptr && xdg[0] == '/') return xdg;
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] == '/') return std::string(home) + "/.config";
-  const passwd* entry = getpwuid(getuid());
+  const passwd* entry = getpwuid(geteuid());
   if (entry != nullptr && entry->pw_dir != nullptr) return std::string(entry->pw_dir) + "/.config";
   return std::string();
 }
 
-bool isDirectory(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// The folder `name` in `dir`, never through a symbolic link; made (0700)
+// first when missing and `create`. Passing through a folder (O_PATH) needs
+// no right to read it.
+int openFolderAt(int dir, const char* name, bool create, int flags = O_PATH) {
+  flags |= O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  const int fd = openat(dir, name, flags);
+  if (fd >= 0 || errno != ENOENT || !create) return fd;
+  return mkdirat(dir, name, 0700) == 0 || errno == EEXIST ? openat(dir, name, flags) : -1;
 }
 
-// Splits a backslash-separated key path; one trailing backslash is allowed.
-uint32_t splitKeyPath(const char* subKey, std::vector<std::string>* parts) {
-  parts->clear();
-  if (subKey == nullptr || subKey[0] == '\0') return kErrorSuccess;
-  std::string path(subKey);
-  if (path.back() == '\\') path.pop_back();
-  size_t start = 0;
-  while (true) {
-    size_t end = path.find('\\', start);
-    std::string part = path.substr(start, end == std::string::npos ? end : end - start);
-    if (part.empty()) return kErrorBadPathname;
-    if (part.size() > hive::kMaxKeyNameLength) return kErrorInvalidParameter;
-    parts->push_back(part);
-    if (end == std::string::npos) return kErrorSuccess;
-    start = end + 1;
-  }
-}
-
-// The directory of subkey `name` in `dir`: the exactly named one if present,
-// otherwise the first (in byte order) whose name matches without case.
-uint32_t findSubKey(const std::string& dir, const std::string& name, std::string* found) {
-  std::string exact = dir + "/" + hive::encodeKeyName(name);
-  if (isDirectory(exact)) {
-    *found = exact;
-    return kErrorSuccess;
-  }
-  DIR* stream = opendir(dir.c_str());
-  // A key below something that is no directory (a hive base that names a
-  // regular file) does not exist, as a key below a missing one does not.
-  if (stream == nullptr) return errno == ENOTDIR ? kErrorFileNotFound : windowsCode(errno);
-  std::string best;
-  while (const dirent* entry = readdir(stream)) {
-    std::string decoded;
-    if (!hive::decodeKeyName(entry->d_name, &decoded) || !hive::sameName(decoded, name)) continue;
-    if (!isDirectory(dir + "/" + entry->d_name)) continue;
-    if (best.empty() || best > entry->d_name) best = entry->d_name;
-  }
-  closedir(stream);
-  if (best.empty()) return kErrorFileNotFound;
-  *found = dir + "/" + best;
-  return kErrorSuccess;
-}
-
-uint32_t walk(std::string dir, const std::vector<std::string>& parts, size_t count,
-              std::string* found) {
-  for (size_t i = 0; i < count; ++i) {
-    uint32_t rc = findSubKey(dir, parts[i], &dir);
-    if (rc != kErrorSuccess) return rc;
-  }
-  *found = dir;
-  return kErrorSuccess;
-}
-
-// Holds an exclusive flock on a key's lock file. The key may have been
-// deleted (its directory renamed away) while this waited for the lock; that
-// is detected by comparing the locked file with the one now at the path.
-class KeyLock {
- public:
-  explicit KeyLock(const std::string& dir) {
-    std::string path = dir + "/" + kLockFile;
-    // Never blocks on opening, whatever has been put at the path.
-    fd_ =
-        open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
-    if (fd_ < 0) {
-      code_ = errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
-      return;
+// Opens the config folder from "/" one name at a time, every folder on the
+// way trusted. A symbolic link is followed when root or the user made it
+// (in a trusted folder no one else can have put it there). 2 when a folder
+// is missing or something other than a folder or a link stands in its
+// place, 1009 when one is not trusted.
+uint32_t openConfigFolder(bool create, Fd* dir) {
+  std::string rest = configHome();  // the names still to walk from `dir`
+  if (rest.empty()) return kErrorFileNotFound;
+  *dir = Fd(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  for (int links = 0;;) {
+    struct stat st;
+    if (dir->fd < 0 || fstat(dir->fd, &st) != 0) return fileErrorFromErrno(errno);
+    if (!trustedFolder(st)) return kErrorBadDb;
+    rest.erase(0, rest.find_first_not_of('/'));
+    if (rest.empty()) return kErrorSuccess;
+    const std::string name = rest.substr(0, rest.find('/'));
+    rest.erase(0, name.size());
+    const int fd = openFolderAt(dir->fd, name.c_str(), create);
+    if (fd >= 0) {
+      *dir = Fd(fd);
+      continue;
     }
-    int rc;
-    do rc = flock(fd_, LOCK_EX);
-    while (rc != 0 && errno == EINTR);
-    struct stat held, current;
-    if (rc != 0) {
-      code_ = windowsCode(errno);
-    } else if (fstat(fd_, &held) != 0 || stat(path.c_str(), &current) != 0 ||
-               held.st_ino != current.st_ino || held.st_dev != current.st_dev) {
-      code_ = kErrorKeyDeleted;
+    if (errno != ENOTDIR && errno != ELOOP) return fileErrorFromErrno(errno);
+    if (fstatat(dir->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
+      return kErrorFileNotFound;
     }
+    char target[PATH_MAX];
+    const ssize_t n = readlinkat(dir->fd, name.c_str(), target, sizeof target);
+    if ((st.st_uid != 0 && st.st_uid != geteuid()) || ++links > kMaxLinks || n <= 0 ||
+        static_cast<size_t>(n) == sizeof target) {
+      return kErrorBadDb;
+    }
+    rest.insert(0, target, static_cast<size_t>(n));
+    if (target[0] == '/') *dir = Fd(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   }
-  ~KeyLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  KeyLock(const KeyLock&) = delete;
-  KeyLock& operator=(const KeyLock&) = delete;
-  uint32_t code() const { return code_; }
+}
 
- private:
-  int fd_ = -1;
-  uint32_t code_ = kErrorSuccess;
+// The last version of the file read through one root key: a run reads its
+// values one by one, each through a key of its own, and would otherwise
+// parse the file again for each. The file stays open so that its inode
+// cannot be handed to a newer file that would then pass for the version read.
+struct Cache {
+  std::mutex mutex;
+  Fd file;
+  struct stat version {};
+  Contents contents;
 };
 
-// Whether two fstat results describe the same version of a file. Writers
-// always rename a new file into place, so a changed file has a new inode;
-// size and times also catch an edit in place by someone else.
 bool sameVersion(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
          a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-// Reads and parses the file a piece at a time, so that only the values, not
-// the whole text, are held: a piece is carried over when it ends inside a
-// line, and grows only for a line longer than itself.
-uint32_t parseWholeFile(int fd, off_t size, hive::ValueList* values) {
-  constexpr size_t kPieceBytes = 256 * 1024;
-  hive::ValuesParser parser(values, static_cast<size_t>(size));
-  std::string piece(kPieceBytes, '\0');
-  size_t kept = 0, total = 0;
-  while (true) {
-    if (kept == piece.size()) piece.resize(piece.size() * 2);
-    ssize_t n = read(fd, &piece[kept], piece.size() - kept);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return windowsCode(errno);
-    total += static_cast<size_t>(n);
-    if (total > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorBadDb;
-    const bool atEnd = n == 0;
-    const size_t filled = kept + static_cast<size_t>(n);
-    size_t used = 0;
-    if (!parser.parse(std::string_view(piece.data(), filled), atEnd, &used)) return kErrorBadDb;
-    if (atEnd) break;
-    kept = filled - used;
-    std::memmove(&piece[0], piece.data() + used, kept);
+// The file in `folder` as it is now, parsed unless `cache` (when given) has
+// it. Opening never blocks, whatever has been put at the path (a FIFO would
+// otherwise hang every run), and a symbolic link is not followed.
+uint32_t loadContents(int folder, Cache* cache, Contents* out) {
+  Fd file(openat(folder, kFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0 && errno != ELOOP && errno != ENXIO) {
+    return errno == ENOENT ? kErrorSuccess : fileErrorFromErrno(errno);
   }
-  return parser.finish() ? kErrorSuccess : kErrorBadDb;
-}
-
-// The values file of `dir`, opened for reading. Opening never blocks (a
-// FIFO put there would otherwise hang every run) and a symbolic link is not
-// followed; anything but a regular file of at most kMaxValuesFileBytes makes
-// the key unreadable (1009), as an unparseable file does. A missing file is
-// a key without values: `file` stays closed.
-uint32_t openValuesFile(const std::string& dir, FileDescriptor* file, struct stat* st) {
-  std::string path = dir + "/" + kValuesFile;
-  int opened = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (opened < 0) {
-    if (errno != ENOENT) return errno == ELOOP ? kErrorBadDb : windowsCode(errno);
-    return isDirectory(dir) ? kErrorSuccess : kErrorKeyDeleted;
-  }
-  file->reset(opened);
-  if (fstat(opened, st) != 0) return windowsCode(errno);
-  if (!S_ISREG(st->st_mode) || st->st_size > kMaxValuesFileBytes) return kErrorBadDb;
-  return kErrorSuccess;
-}
-
-// The values as the file holds them now, for writers: read under the key's
-// lock, never from the cache.
-uint32_t loadValuesForUpdate(const std::string& dir, hive::ValueList* values) {
-  *values = hive::ValueList();
-  FileDescriptor file;
-  struct stat st;
-  uint32_t rc = openValuesFile(dir, &file, &st);
-  if (rc != kErrorSuccess || file.get() < 0) return rc;
-  return parseWholeFile(file.get(), st.st_size, values);
-}
-
-// The values for readers. The file is opened and checked every time, so a
-// value stored meanwhile by any process is seen; it is read and parsed only
-// when it is not the version parsed last. A missing file is a key without
-// values; one that cannot be parsed makes the key unreadable (1009) rather
-// than silently empty.
-uint32_t loadValues(const std::string& dir, ParsedFile* parsed, SharedValues* values) {
-  static const SharedValues kNoValues = std::make_shared<const hive::ValueList>();
-  *values = kNoValues;
-  FileDescriptor file;
-  struct stat st;
-  uint32_t rc = openValuesFile(dir, &file, &st);
-  if (rc != kErrorSuccess || file.get() < 0) return rc;
-  const std::string path = dir + "/" + kValuesFile;
-  std::lock_guard<std::mutex> hold(parsed->mutex);
-  if (parsed->version == nullptr || parsed->path != path || !sameVersion(*parsed->version, st)) {
-    auto fresh = std::make_shared<hive::ValueList>();
-    rc = parseWholeFile(file.get(), st.st_size, fresh.get());
-    // A failed read may pass; only what the file says is kept.
-    if (rc != kErrorSuccess && rc != kErrorBadDb) return rc;
-    parsed->path = path;
-    parsed->file.reset(file.release());
-    parsed->version.reset(new struct stat(st));
-    parsed->code = rc;
-    parsed->values = std::move(fresh);
-  }
-  if (parsed->code == kErrorSuccess) *values = parsed->values;
-  return parsed->code;
-}
-
-bool writeAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void syncDirectory(const std::string& dir) {
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  ::close(fd);
-}
-
-// Temp files only exist while a writer holds the key's lock, so any found by
-// the lock holder were left by a writer that was killed.
-void removeStaleTemps(const std::string& dir) {
-  DIR* stream = opendir(dir.c_str());
-  if (stream == nullptr) return;
-  std::vector<std::string> stale;
-  while (const dirent* entry = readdir(stream)) {
-    if (std::string(entry->d_name).rfind(kTempPrefix, 0) == 0) stale.push_back(entry->d_name);
-  }
-  closedir(stream);
-  for (const std::string& name : stale) unlink((dir + "/" + name).c_str());
-}
-
-// Replaces the values file as a whole: a reader sees the old or the new file,
-// never a mixture, and a crash leaves the old one in place.
-uint32_t storeValues(const std::string& dir, const hive::ValueList& values) {
-  // A file too large to read back would lose every value of the key at
-  // the next read: refuse the write instead.
-  const std::string text = hive::formatValues(values);
-  if (text.size() > static_cast<size_t>(kMaxValuesFileBytes)) return kErrorNotEnoughMemory;
-  removeStaleTemps(dir);
-  std::string temp = dir + "/" + kTempPrefix + "XXXXXX";
-  int fd = mkstemp(&temp[0]);
-  if (fd < 0) return errno == ENOENT ? kErrorKeyDeleted : windowsCode(errno);
-  bool ok = writeAll(fd, text) && fsync(fd) == 0;
-  int err = errno;
-  ok = (::close(fd) == 0) && ok;
-  if (ok && rename(temp.c_str(), (dir + "/" + kValuesFile).c_str()) == 0) {
-    syncDirectory(dir);
+  struct stat st {};
+  if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<size_t>(st.st_size) > kMaxFileBytes) {
+    out->reset();
     return kErrorSuccess;
   }
-  err = errno != 0 ? errno : err;
-  unlink(temp.c_str());
-  return windowsCode(err);
-}
-
-uint32_t makeDirectories(const std::string& path) {
-  if (isDirectory(path)) return kErrorSuccess;
-  size_t slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0) {
-    uint32_t rc = makeDirectories(path.substr(0, slash));
-    if (rc != kErrorSuccess) return rc;
+  if (!ownedPrivately(st)) return kErrorBadDb;
+  Cache once;
+  if (cache == nullptr) cache = &once;
+  std::lock_guard<std::mutex> hold(cache->mutex);
+  if (cache->file.fd < 0 || !sameVersion(cache->version, st)) {
+    // One byte beyond the limit shows a file that grew past it since.
+    std::string text(kMaxFileBytes + 1, '\0'), error;
+    size_t done = 0;
+    for (ssize_t n = 1; n != 0 && done < text.size();) {
+      n = read(file.fd, &text[done], text.size() - done);
+      if (n < 0 && errno != EINTR) return fileErrorFromErrno(errno);
+      done += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    text.resize(done);
+    auto sections = std::make_shared<Sections>();
+    const bool ok = done <= kMaxFileBytes && settings::parseSettings(text, sections.get(), &error);
+    cache->contents = ok ? std::move(sections) : nullptr;
+    cache->file = std::move(file);
+    cache->version = st;
   }
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return windowsCode(errno);
+  *out = cache->contents;
   return kErrorSuccess;
 }
 
-// Creates subkey `name` of `dir` unless a case-variant appeared meanwhile;
-// the parent's lock keeps two creators from making both "a" and "A".
-uint32_t createSubKey(const std::string& dir, const std::string& name, std::string* created) {
-  KeyLock lock(dir);
-  if (lock.code() != kErrorSuccess) return lock.code();
-  if (findSubKey(dir, name, created) == kErrorSuccess) return kErrorSuccess;
-  std::string encoded = hive::encodeKeyName(name);
-  if (encoded.size() > NAME_MAX) return kErrorFilenameTooLong;
-  *created = dir + "/" + encoded;
-  if (mkdir(created->c_str(), 0700) != 0 && errno != EEXIST) return windowsCode(errno);
-  syncDirectory(dir);
-  return kErrorSuccess;
-}
+// The config and settings folders for one operation, and the file as it
+// then is.
+struct Store {
+  Fd config, folder;  // no folder: there is no settings folder
+  Contents contents = std::make_shared<const Sections>();
+};
 
-bool hasSubKeys(const std::string& dir) {
-  DIR* stream = opendir(dir.c_str());
-  if (stream == nullptr) return false;
-  bool found = false;
-  while (const dirent* entry = readdir(stream)) {
-    if (entry->d_name[0] != '.' && isDirectory(dir + "/" + entry->d_name)) found = true;
-  }
-  closedir(stream);
-  return found;
-}
-
-// Removes only what the hive itself puts in a key directory; anything else
-// (a stranger's file) keeps the renamed directory alive rather than be lost.
-void removeKeyDirectory(const std::string& dir) {
-  DIR* stream = opendir(dir.c_str());
-  if (stream == nullptr) return;
-  std::vector<std::string> names;
-  while (const dirent* entry = readdir(stream)) names.push_back(entry->d_name);
-  closedir(stream);
-  for (const std::string& name : names) {
-    std::string path = dir + "/" + name;
-    if (name == kValuesFile || name == kLockFile || name.rfind(kTempPrefix, 0) == 0) {
-      unlink(path.c_str());
-    } else if (name.rfind(kDeletedPrefix, 0) == 0) {
-      removeKeyDirectory(path);
+// The settings folder must be the user's own, and a link there is not
+// followed. A writer holds its exclusive lock from reading the file until
+// the new one is in place, so that no writer loses what another stored.
+// A writer passes no cache: that would keep the file it replaces (and the
+// room it takes on the disk) alive. Without `create` a missing folder means
+// no keys.
+uint32_t openStore(bool create, bool write, Cache* cache, Store* store) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const uint32_t rc = openConfigFolder(create, &store->config);
+    if (rc != kErrorSuccess) return rc == kErrorFileNotFound && !create ? kErrorSuccess : rc;
+    store->folder = Fd(openFolderAt(store->config.fd, kFolderName, create, O_RDONLY));
+    const int fd = store->folder.fd;
+    if (fd < 0 && errno == ENOENT) return kErrorSuccess;
+    if (fd < 0) return errno == ENOTDIR || errno == ELOOP ? kErrorBadDb : fileErrorFromErrno(errno);
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !ownedPrivately(st)) return kErrorBadDb;
+    while (write && flock(fd, LOCK_EX) != 0) {
+      if (errno != EINTR) return fileErrorFromErrno(errno);
+    }
+    // The writer this one waited for may have removed the folder: then it
+    // has no links left.
+    if (!write || (fstat(fd, &st) == 0 && st.st_nlink > 0)) {
+      return loadContents(fd, cache, &store->contents);
     }
   }
-  rmdir(dir.c_str());
+  return kErrorKeyDeleted;
 }
 
-uint32_t newKey(const PosixKey& from, const std::string& dir, uint32_t rights, RegistryKey* out) {
-  SharedValues values;
-  uint32_t rc = loadValues(dir, from.parsed.get(), &values);
-  if (rc != kErrorSuccess) return rc;
-  out->reset(new PosixKey{dir, rights, from.parsed});
+// Replaces the file as a whole: a reader sees the old or the new one, never
+// a mixture, and a writer killed on the way leaves the old one in place.
+uint32_t replaceFile(int folder, const std::string& text) {
+  unlinkat(folder, kTempName, 0);  // left by a writer that was killed
+  Fd file(openat(folder, kTempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  bool ok = file.fd >= 0;
+  for (size_t done = 0; ok && done < text.size();) {
+    const ssize_t n = write(file.fd, text.data() + done, text.size() - done);
+    if (n == 0) errno = ENOSPC;
+    ok = n > 0 || (n < 0 && errno == EINTR);
+    done += n > 0 ? static_cast<size_t>(n) : 0;
+  }
+  ok = ok && fsync(file.fd) == 0 && ::close(std::exchange(file.fd, -1)) == 0 &&
+       renameat(folder, kTempName, folder, kFileName) == 0;
+  const int err = errno;
+  if (!ok) {
+    unlinkat(folder, kTempName, 0);
+    return fileErrorFromErrno(err);
+  }
+  fsync(folder);
   return kErrorSuccess;
 }
 
-std::string hiveRootDirectory(RegistryRoot root) {
-  std::string home = configHome();
-  if (home.empty()) return std::string();
-  switch (root) {
-    case RegistryRoot::kCurrentUser:
-      return home + "/tavro/registry/HKEY_CURRENT_USER";
+// Writes the file, or with no keys left removes it and then the folder
+// when nothing else is in it.
+uint32_t commit(const Store& store, const Sections& sections) {
+  const int folder = store.folder.fd;
+  if (!sections.empty()) {
+    const std::string text = settings::formatSettings(sections);
+    // A file too large to be read back would lose every value at the next read.
+    return text.size() > kMaxFileBytes ? kErrorNotEnoughMemory : replaceFile(folder, text);
   }
-  return std::string();
+  unlinkat(folder, kTempName, 0);
+  if (unlinkat(folder, kFileName, 0) != 0 && errno != ENOENT) return fileErrorFromErrno(errno);
+  unlinkat(store.config.fd, kFolderName, AT_REMOVEDIR);
+  return kErrorSuccess;
+}
+
+// Whether `path` is `key` or, unless `exactly`, a key below it.
+bool isWithin(const KeyPath& path, const KeyPath& key, bool exactly = false) {
+  return path.size() >= key.size() && (!exactly || path.size() == key.size()) &&
+         std::equal(key.begin(), key.end(), path.begin(), settings::sameName);
+}
+
+bool keyExists(const Sections& sections, const KeyPath& key) {
+  if (key.size() == 1) return settings::sameName(key[0], kRootName);
+  return std::any_of(sections.begin(), sections.end(),
+                     [&key](const settings::Section& s) { return isWithin(s.path, key); });
+}
+
+template <typename List>
+auto findSection(List& sections, const KeyPath& key) {
+  return std::find_if(sections.begin(), sections.end(),
+                      [&key](const settings::Section& s) { return isWithin(s.path, key, true); });
+}
+
+// The section of `key`; when it has none yet, a new one that spells the
+// names of its existing parents as they were first written.
+settings::Section& sectionFor(Sections* sections, KeyPath key) {
+  const auto found = findSection(*sections, key);
+  if (found != sections->end()) return *found;
+  for (auto s = sections->rbegin(); s != sections->rend(); ++s) {
+    for (size_t i = 0; i < key.size() && i < s->path.size(); ++i) {
+      if (!settings::sameName(key[i], s->path[i])) break;
+      key[i] = s->path[i];
+    }
+  }
+  return sections->emplace_back(settings::Section{std::move(key), {}});
+}
+
+struct PosixKey {
+  KeyPath path;
+  uint32_t rights;
+  std::shared_ptr<Cache> cache;
+};
+
+const PosixKey* posixKey(const RegistryKey& key) {
+  return static_cast<const PosixKey*>(key.handle());
+}
+
+// The path of `subKey` (backslash-separated, one trailing backslash
+// allowed) below `parent`.
+uint32_t pathBelow(const RegistryKey& parent, const char* subKey, KeyPath* path) {
+  if (posixKey(parent) == nullptr) return kErrorInvalidHandle;
+  *path = posixKey(parent)->path;
+  std::string rest = subKey == nullptr ? "" : subKey;
+  if (!rest.empty() && rest.back() == '\\') rest.pop_back();
+  for (size_t start = 0; !rest.empty() && start <= rest.size();) {
+    const size_t end = std::min(rest.find('\\', start), rest.size());
+    const std::string name = rest.substr(start, end - start);
+    if (name.empty()) return kErrorBadPathname;
+    if (!settings::isKeyName(name)) return kErrorInvalidParameter;
+    path->push_back(name);
+    start = end + 1;
+  }
+  return kErrorSuccess;
+}
+
+// Opens `subKey`, or with `create` makes it first when missing. A damaged
+// file cannot tell which keys exist: every key opens, and its values fail
+// to read or write with 1009.
+uint32_t openKey(const RegistryKey& parent, const char* subKey, uint32_t rights, bool create,
+                 RegistryKey* out) {
+  KeyPath path;
+  Store store;
+  uint32_t rc = pathBelow(parent, subKey, &path);
+  if (rc == kErrorSuccess) {
+    rc = openStore(create, create, create ? nullptr : posixKey(parent)->cache.get(), &store);
+  }
+  if (rc == kErrorSuccess && store.contents && !keyExists(*store.contents, path)) {
+    if (!create) return kErrorFileNotFound;
+    Sections sections = *store.contents;
+    sectionFor(&sections, path);
+    rc = commit(store, sections);
+  }
+  if (rc == kErrorSuccess) out->reset(new PosixKey{path, rights, posixKey(parent)->cache});
+  return rc;
+}
+
+template <typename Values>
+auto findValue(Values& values, const char* name) {
+  return std::find_if(values.begin(), values.end(), [name](const settings::Value& v) {
+    return settings::sameName(v.name, name == nullptr ? "" : name);
+  });
 }
 
 }  // namespace
 
-RegistryKey::RegistryKey(RegistryRoot root) {
-  handle_ = new PosixKey{hiveRootDirectory(root), kKeyAllAccess, std::make_shared<ParsedFile>()};
+RegistryKey::RegistryKey(RegistryRoot) {
+  handle_ = new PosixKey{{kRootName}, kKeyAllAccess, std::make_shared<Cache>()};
 }
 
 void RegistryKey::close() {
@@ -445,37 +360,12 @@ void RegistryKey::close() {
 
 uint32_t openRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t rights,
                          RegistryKey* out) {
-  const PosixKey* from = posixKey(parent);
-  if (from == nullptr) return kErrorInvalidHandle;
-  std::vector<std::string> parts;
-  uint32_t rc = splitKeyPath(subKey, &parts);
-  std::string dir;
-  if (rc == kErrorSuccess) rc = walk(from->dir, parts, parts.size(), &dir);
-  if (rc == kErrorSuccess) rc = newKey(*from, dir, rights, out);
-  return rc;
+  return openKey(parent, subKey, rights, false, out);
 }
 
 uint32_t createRegistryKey(const RegistryKey& parent, const char* subKey, uint32_t rights,
                            RegistryKey* out) {
-  const PosixKey* from = posixKey(parent);
-  if (from == nullptr) return kErrorInvalidHandle;
-  std::vector<std::string> parts;
-  uint32_t rc = splitKeyPath(subKey, &parts);
-  if (rc != kErrorSuccess) return rc;
-  std::string dir = from->dir;
-  if (dir.empty()) return kErrorFileNotFound;
-  if (!isDirectory(dir)) {
-    rc = makeDirectories(dir);
-    if (rc != kErrorSuccess) return rc;
-  }
-  for (const std::string& part : parts) {
-    std::string next;
-    rc = findSubKey(dir, part, &next);
-    if (rc == kErrorFileNotFound) rc = createSubKey(dir, part, &next);
-    if (rc != kErrorSuccess) return rc;
-    dir = next;
-  }
-  return newKey(*from, dir, rights, out);
+  return openKey(parent, subKey, rights, true, out);
 }
 
 uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* type, void* data,
@@ -483,15 +373,19 @@ uint32_t queryRegistryValue(const RegistryKey& key, const char* name, uint32_t* 
   const PosixKey* self = posixKey(key);
   if (self == nullptr) return kErrorInvalidHandle;
   if ((self->rights & kKeyQueryValue) == 0) return kErrorAccessDenied;
-  SharedValues values;
-  uint32_t rc = loadValues(self->dir, self->parsed.get(), &values);
+  Store store;
+  uint32_t rc = openStore(false, false, self->cache.get(), &store);
   if (rc != kErrorSuccess) return rc;
-  const std::optional<hive::ValueRef> value = values->find(name == nullptr ? "" : name);
-  if (!value) return kErrorFileNotFound;
+  if (!store.contents) return kErrorBadDb;
+  const Sections& sections = *store.contents;
+  if (!keyExists(sections, self->path)) return kErrorKeyDeleted;
+  const auto section = findSection(sections, self->path);
+  if (section == sections.end()) return kErrorFileNotFound;
+  const auto value = findValue(section->values, name);
+  if (value == section->values.end()) return kErrorFileNotFound;
   if (type != nullptr) *type = value->type;
-  uint32_t needed = static_cast<uint32_t>(value->data.size());
-  uint32_t room = *size;
-  *size = needed;
+  const uint32_t needed = static_cast<uint32_t>(value->data.size());
+  const uint32_t room = std::exchange(*size, needed);
   if (data == nullptr) return kErrorSuccess;
   if (needed > room) return kErrorMoreData;
   value->data.copy(static_cast<char*>(data), needed);
@@ -503,42 +397,47 @@ uint32_t setRegistryValue(const RegistryKey& key, const char* name, uint32_t typ
   const PosixKey* self = posixKey(key);
   if (self == nullptr) return kErrorInvalidHandle;
   if ((self->rights & kKeySetValue) == 0) return kErrorAccessDenied;
-  std::string valueName = name == nullptr ? "" : name;
-  if (valueName.size() > hive::kMaxValueNameLength) return kErrorInvalidParameter;
+  if (name != nullptr && strlen(name) > settings::kMaxValueNameLength) {
+    return kErrorInvalidParameter;
+  }
   if (data == nullptr && size != 0) return kErrorInvalidParameter;
-  KeyLock lock(self->dir);
-  if (lock.code() != kErrorSuccess) return lock.code();
-  hive::ValueList values;
-  uint32_t rc = loadValuesForUpdate(self->dir, &values);
+  Store store;
+  // Only the root key exists without a settings folder.
+  uint32_t rc = openStore(self->path.size() == 1, true, nullptr, &store);
+  if (rc == kErrorFileNotFound) return kErrorKeyDeleted;
   if (rc != kErrorSuccess) return rc;
-  std::string_view bytes(size == 0 ? "" : static_cast<const char*>(data), size);
-  if (!values.put(valueName, type, bytes)) return kErrorNotEnoughMemory;
-  return storeValues(self->dir, values);
+  if (!store.contents) return kErrorBadDb;
+  if (!keyExists(*store.contents, self->path)) return kErrorKeyDeleted;
+  Sections sections = *store.contents;
+  auto& values = sectionFor(&sections, self->path).values;
+  auto value = findValue(values, name);
+  if (value == values.end()) value = values.insert(value, {name == nullptr ? "" : name, 0, {}});
+  value->type = type;
+  value->data = size == 0 ? std::string() : std::string(static_cast<const char*>(data), size);
+  return commit(store, sections);
 }
 
+// A damaged file hides which keys it holds: deleting any key removes it, so
+// that clearing the stored defaults starts over.
 uint32_t deleteRegistryKey(const RegistryKey& parent, const char* subKey) {
-  const PosixKey* from = posixKey(parent);
-  if (from == nullptr) return kErrorInvalidHandle;
-  std::vector<std::string> parts;
-  uint32_t rc = splitKeyPath(subKey, &parts);
+  KeyPath path;
+  uint32_t rc = pathBelow(parent, subKey, &path);
   if (rc != kErrorSuccess) return rc;
-  if (parts.empty()) return kErrorInvalidParameter;
-  std::string parentDir, target;
-  rc = walk(from->dir, parts, parts.size() - 1, &parentDir);
-  if (rc == kErrorSuccess) rc = findSubKey(parentDir, parts.back(), &target);
+  if (path.size() == posixKey(parent)->path.size()) return kErrorInvalidParameter;
+  Store store;
+  rc = openStore(false, true, nullptr, &store);
   if (rc != kErrorSuccess) return rc;
-  KeyLock lock(target);
-  if (lock.code() != kErrorSuccess) {
-    return lock.code() == kErrorKeyDeleted ? kErrorFileNotFound : lock.code();
+  if (!store.contents) return commit(store, {});
+  Sections sections = *store.contents;
+  if (!keyExists(sections, path)) return kErrorFileNotFound;
+  const auto end = std::remove_if(sections.begin(), sections.end(),
+                                  [&path](const auto& s) { return isWithin(s.path, path, true); });
+  if (std::any_of(sections.begin(), end,
+                  [&path](const auto& s) { return isWithin(s.path, path); })) {
+    return kErrorAccessDenied;  // a key below it remains
   }
-  if (hasSubKeys(target)) return kErrorAccessDenied;
-  static std::atomic<unsigned> graves{0};
-  std::string grave =
-      parentDir + "/" + kDeletedPrefix + std::to_string(getpid()) + "-" + std::to_string(graves++);
-  if (rename(target.c_str(), grave.c_str()) != 0) return windowsCode(errno);
-  syncDirectory(parentDir);
-  removeKeyDirectory(grave);
-  return kErrorSuccess;
+  sections.erase(end, sections.end());
+  return commit(store, sections);
 }
 
 }  // namespace velmora::platform

@@ -24,7 +24,7 @@ class OwnResource {
   size_t size() const { return size_; }
 
  private:
-  void* handle_ = nullptr;
+  [[maybe_unused]] void* handle_ = nullptr;  // Windows only
   const void* data_ = nullptr;
   size_t size_ = 0;
 };

@@ -59,18 +59,19 @@ void fromSockaddr(const Storage& storage, SocketAddress* out) {
 /// families.
 template <typename AddrInfo>
 bool addressText(const AddrInfo& entry, ResolvedAddress* out) {
-  char text[INET6_ADDRSTRLEN] = {};
-  const void* raw = nullptr;
+  // getnameinfo rather than inet_ntop: a link-local answer keeps its zone.
+  char text[NI_MAXHOST] = {};
   if (entry.ai_family == AF_INET) {
-    raw = &reinterpret_cast<const sockaddr_in*>(entry.ai_addr)->sin_addr;
     out->family = 4;
   } else if (entry.ai_family == AF_INET6) {
-    raw = &reinterpret_cast<const sockaddr_in6*>(entry.ai_addr)->sin6_addr;
     out->family = 6;
   } else {
     return false;
   }
-  if (inet_ntop(entry.ai_family, raw, text, sizeof text) == nullptr) return false;
+  if (::getnameinfo(entry.ai_addr, static_cast<socklen_t>(entry.ai_addrlen), text, sizeof text,
+                    nullptr, 0, NI_NUMERICHOST) != 0) {
+    return false;
+  }
   out->text = text;
   return true;
 }
@@ -131,6 +132,23 @@ int firstIPv6Address(const char* name, bool streamSocket, SocketAddress* out,
   ::freeaddrinfo(answer);
   fromSockaddr(address, out);
   return 0;
+}
+
+/// A numeric IPv6 text (with an optional zone) without any name lookup.
+inline bool numericIPv6Address(const char* text, SocketAddress* out) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET6;
+  hints.ai_flags = AI_NUMERICHOST;
+  addrinfo* answer = nullptr;
+  if (::getaddrinfo(text, nullptr, &hints, &answer) != 0) return false;
+  const bool found = answer != nullptr && answer->ai_family == AF_INET6;
+  if (found) {
+    sockaddr_in6 address{};
+    std::memcpy(&address, answer->ai_addr, sizeof(address));
+    fromSockaddr(address, out);
+  }
+  if (answer != nullptr) ::freeaddrinfo(answer);
+  return found;
 }
 
 /// The numeric text of an IPv6 address (with its scope); empty on failure.

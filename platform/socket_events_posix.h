@@ -15,6 +15,10 @@ namespace velmora::platform {
 int registerAsyncSelect(int fd, WindowHandle window, uint32_t message, long mask);
 void noteConnectStarted(int fd);
 void noteReceiveCalled(int fd);
+/// A receive or send found the connection reset. The call took the socket's
+/// pending error with it, so the close that follows would otherwise be
+/// reported as graceful, where Winsock reports it as a reset.
+void noteConnectionReset(int fd);
 void noteSendWouldBlock(int fd);
 /// Forgets the socket and drops its notifications still in the queue, so a
 /// new socket that reuses the descriptor never sees them.

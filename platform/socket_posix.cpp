@@ -87,16 +87,20 @@ int sendSocket(SocketHandle socket, const void* data, int length, int* sent) {
     *sent = static_cast<int>(n);
     return 0;
   }
+  const bool reset = errno == ECONNRESET;
   int code = lastError();
   if (code == kWsaEWouldBlock) noteSendWouldBlock(fdOf(socket));
+  if (reset) noteConnectionReset(fdOf(socket));
   return code;
 }
 
 int recvSocket(SocketHandle socket, void* buffer, int length, int* received) {
   *received = 0;
   ssize_t n = ::recv(fdOf(socket), buffer, static_cast<size_t>(length < 0 ? 0 : length), 0);
+  const bool reset = n < 0 && errno == ECONNRESET;
   int code = n < 0 ? lastError() : 0;
   noteReceiveCalled(fdOf(socket));
+  if (reset) noteConnectionReset(fdOf(socket));
   if (n > 0) *received = static_cast<int>(n);
   return code;
 }

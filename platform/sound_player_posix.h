@@ -39,7 +39,9 @@ using PcmOpener = std::function<std::unique_ptr<PcmOutput>(int rate, int channel
 std::unique_ptr<PcmOutput> openAlsaOutput(int rate, int channels);
 
 /// Plays WAVE images one at a time on a worker thread of its own. play()
-/// only hands the image over; a newer image cuts off the one playing.
+/// only hands the image over; a newer image cuts off the one playing. It
+/// loads the sound libraries, so it runs only in a process of its own (see
+/// SoundServer), never in one that holds a socket of ours.
 class SoundPlayer {
  public:
   explicit SoundPlayer(PcmOpener opener);
@@ -76,9 +78,6 @@ class SoundPlayer {
   bool stopping_ = false;
   std::thread worker_;
 };
-
-/// The process-wide player on the ALSA output that playWaveAsync uses.
-SoundPlayer& systemSoundPlayer();
 
 }  // namespace velmora::platform
 

@@ -1,19 +1,19 @@
 #include "platform/sound.h"
 
-#include "platform/sound_player_posix.h"
+#include "platform/sound_server_posix.h"
 
 namespace velmora::platform {
 
-SoundPlayer& systemSoundPlayer() {
-  // Destroyed at exit like any static: a clip still playing is cut off and the
-  // worker joined, so the process neither crashes nor hangs on its way out.
-  static SoundPlayer player(openAlsaOutput);
-  return player;
+SoundServer& systemSoundServer() {
+  // Destroyed at exit like any static: the child cuts off a clip still
+  // playing and is reaped, so it neither outlives the run nor holds it up.
+  static SoundServer server(openAlsaOutput);
+  return server;
 }
 
 bool playWaveAsync(const void* image, size_t size) {
   if (image == nullptr || size == 0) return false;
-  systemSoundPlayer().play(image, size);
+  systemSoundServer().play(image, size);
   return true;
 }
 

@@ -23,52 +23,63 @@ constexpr MessageEntry kMessages[] = {TAVRO_SYSTEM_ERROR_CODES(TAVRO_MESSAGE_ENT
                                           TAVRO_WINSOCK_ERROR_CODES(TAVRO_MESSAGE_ENTRY)};
 #undef TAVRO_MESSAGE_ENTRY
 
-// The one errno table: errno values and the codes Windows reports for the
-// same failure. EAGAIN is handled apart, as it may equal EWOULDBLOCK.
-#define TAVRO_ERRNO_MAP(X)                \
-  X(EINTR, kWsaEIntr)                     \
-  X(EPERM, kWsaEAcces)                    \
-  X(EACCES, kWsaEAcces)                   \
-  X(EFAULT, kWsaEFault)                   \
-  X(EINVAL, kWsaEInval)                   \
-  X(EMFILE, kWsaEMFile)                   \
-  X(EWOULDBLOCK, kWsaEWouldBlock)         \
-  X(EINPROGRESS, kWsaEInProgress)         \
-  X(EALREADY, kWsaEAlready)               \
-  X(EBADF, kWsaENotSock)                  \
-  X(ENOTSOCK, kWsaENotSock)               \
-  X(EDESTADDRREQ, kWsaEDestAddrReq)       \
-  X(EMSGSIZE, kWsaEMsgSize)               \
-  X(EPROTOTYPE, kWsaEProtoType)           \
-  X(ENOPROTOOPT, kWsaENoProtoOpt)         \
-  X(EPROTONOSUPPORT, kWsaEProtoNoSupport) \
-  X(ESOCKTNOSUPPORT, kWsaESocktNoSupport) \
-  X(EOPNOTSUPP, kWsaEOpNotSupp)           \
-  X(EPFNOSUPPORT, kWsaEPfNoSupport)       \
-  X(EAFNOSUPPORT, kWsaEAfNoSupport)       \
-  X(EADDRINUSE, kWsaEAddrInUse)           \
-  X(EADDRNOTAVAIL, kWsaEAddrNotAvail)     \
-  X(ENETDOWN, kWsaENetDown)               \
-  X(ENETUNREACH, kWsaENetUnreach)         \
-  X(ENETRESET, kWsaENetReset)             \
-  X(ECONNABORTED, kWsaEConnAborted)       \
-  X(EPIPE, kWsaEConnReset)                \
-  X(ECONNRESET, kWsaEConnReset)           \
-  X(ENOBUFS, kWsaENoBufs)                 \
-  X(EISCONN, kWsaEIsConn)                 \
-  X(ENOTCONN, kWsaENotConn)               \
-  X(ESHUTDOWN, kWsaEShutdown)             \
-  X(ETIMEDOUT, kWsaETimedOut)             \
-  X(ECONNREFUSED, kWsaEConnRefused)       \
-  X(ELOOP, kWsaELoop)                     \
-  X(ENAMETOOLONG, kWsaENameTooLong)       \
-  X(EHOSTDOWN, kWsaEHostDown)             \
-  X(EHOSTUNREACH, kWsaEHostUnreach)       \
-  X(ENOTEMPTY, kWsaENotEmpty)             \
-  X(ENOMEM, kErrorNotEnoughMemory)        \
-  X(ENOENT, kErrorFileNotFound)
+// The one errno table: an errno value, the code Winsock reports for the
+// same failure of a socket call (kUnmappedErrno where sockets never meet
+// it), and the code a Windows file or registry call reports (kIo where
+// files never meet it). EAGAIN is handled apart, as it may equal
+// EWOULDBLOCK.
+#define TAVRO_ERRNO_MAP(X)                                 \
+  X(EINTR, kWsaEIntr, kIo)                                 \
+  X(EPERM, kWsaEAcces, kErrorAccessDenied)                 \
+  X(EACCES, kWsaEAcces, kErrorAccessDenied)                \
+  X(EFAULT, kWsaEFault, kIo)                               \
+  X(EINVAL, kWsaEInval, kErrorInvalidParameter)            \
+  X(EMFILE, kWsaEMFile, kErrorTooManyOpenFiles)            \
+  X(EWOULDBLOCK, kWsaEWouldBlock, kIo)                     \
+  X(EINPROGRESS, kWsaEInProgress, kIo)                     \
+  X(EALREADY, kWsaEAlready, kIo)                           \
+  X(EBADF, kWsaENotSock, kErrorInvalidHandle)              \
+  X(ENOTSOCK, kWsaENotSock, kIo)                           \
+  X(EDESTADDRREQ, kWsaEDestAddrReq, kIo)                   \
+  X(EMSGSIZE, kWsaEMsgSize, kIo)                           \
+  X(EPROTOTYPE, kWsaEProtoType, kIo)                       \
+  X(ENOPROTOOPT, kWsaENoProtoOpt, kIo)                     \
+  X(EPROTONOSUPPORT, kWsaEProtoNoSupport, kIo)             \
+  X(ESOCKTNOSUPPORT, kWsaESocktNoSupport, kIo)             \
+  X(EOPNOTSUPP, kWsaEOpNotSupp, kErrorNotSupported)        \
+  X(EPFNOSUPPORT, kWsaEPfNoSupport, kIo)                   \
+  X(EAFNOSUPPORT, kWsaEAfNoSupport, kIo)                   \
+  X(EADDRINUSE, kWsaEAddrInUse, kIo)                       \
+  X(EADDRNOTAVAIL, kWsaEAddrNotAvail, kIo)                 \
+  X(ENETDOWN, kWsaENetDown, kIo)                           \
+  X(ENETUNREACH, kWsaENetUnreach, kIo)                     \
+  X(ENETRESET, kWsaENetReset, kIo)                         \
+  X(ECONNABORTED, kWsaEConnAborted, kIo)                   \
+  X(EPIPE, kWsaEConnReset, kIo)                            \
+  X(ECONNRESET, kWsaEConnReset, kIo)                       \
+  X(ENOBUFS, kWsaENoBufs, kErrorNotEnoughMemory)           \
+  X(EISCONN, kWsaEIsConn, kIo)                             \
+  X(ENOTCONN, kWsaENotConn, kIo)                           \
+  X(ESHUTDOWN, kWsaEShutdown, kIo)                         \
+  X(ETIMEDOUT, kWsaETimedOut, kErrorTimeout)               \
+  X(ECONNREFUSED, kWsaEConnRefused, kIo)                   \
+  X(ELOOP, kWsaELoop, kIo)                                 \
+  X(ENAMETOOLONG, kWsaENameTooLong, kErrorFilenameTooLong) \
+  X(EHOSTDOWN, kWsaEHostDown, kIo)                         \
+  X(EHOSTUNREACH, kWsaEHostUnreach, kIo)                   \
+  X(ENOTEMPTY, kWsaENotEmpty, kErrorDirNotEmpty)           \
+  X(ENOMEM, kErrorNotEnoughMemory, kErrorNotEnoughMemory)  \
+  X(ENOENT, kErrorFileNotFound, kErrorFileNotFound)        \
+  X(ENOTDIR, kUnmappedErrno, kErrorPathNotFound)           \
+  X(EEXIST, kUnmappedErrno, kErrorAlreadyExists)           \
+  X(EISDIR, kUnmappedErrno, kErrorAccessDenied)            \
+  X(EROFS, kUnmappedErrno, kErrorAccessDenied)             \
+  X(ENOSPC, kUnmappedErrno, kErrorDiskFull)                \
+  X(EDQUOT, kUnmappedErrno, kErrorDiskFull)                \
+  X(EIO, kUnmappedErrno, kErrorIoDevice)
 
 constexpr int kUnmappedErrno = kWsaEOpNotSupp;
+constexpr uint32_t kIo = kErrorIoDevice;
 
 // The one getaddrinfo table: EAI results and the codes Windows' getaddrinfo
 // gives instead (its EAI_* names are these Winsock codes).
@@ -94,23 +105,32 @@ constexpr int kUnmappedErrno = kWsaEOpNotSupp;
 #endif
 
 // One entry of the tables above: a POSIX value and the Windows code for the
-// same outcome.
+// same outcome (and for errno, the code of a file call apart).
 struct Translation {
   int posixValue;
   int code;
 };
 
-#define TAVRO_TRANSLATION(posixValue, code) {posixValue, static_cast<int>(code)},
-constexpr Translation kErrnoMap[] = {TAVRO_ERRNO_MAP(TAVRO_TRANSLATION)};
-constexpr Translation kEaiMap[] = {TAVRO_EAI_MAP(TAVRO_TRANSLATION)};
-#undef TAVRO_TRANSLATION
+struct ErrnoTranslation {
+  int posixValue;
+  int code;
+  uint32_t fileCode;
+};
 
-template <size_t N>
-int translate(const Translation (&table)[N], int posixValue, int fallback) {
-  for (const Translation& entry : table) {
-    if (entry.posixValue == posixValue) return entry.code;
+#define TAVRO_ERRNO_ENTRY(posixValue, code, fileCode) \
+  {posixValue, static_cast<int>(code), static_cast<uint32_t>(fileCode)},
+#define TAVRO_EAI_ENTRY(posixValue, code) {posixValue, static_cast<int>(code)},
+constexpr ErrnoTranslation kErrnoMap[] = {TAVRO_ERRNO_MAP(TAVRO_ERRNO_ENTRY)};
+constexpr Translation kEaiMap[] = {TAVRO_EAI_MAP(TAVRO_EAI_ENTRY)};
+#undef TAVRO_ERRNO_ENTRY
+#undef TAVRO_EAI_ENTRY
+
+template <typename Entry, size_t N>
+const Entry* find(const Entry (&table)[N], int posixValue) {
+  for (const Entry& entry : table) {
+    if (entry.posixValue == posixValue) return &entry;
   }
-  return fallback;
+  return nullptr;
 }
 
 // For resolver results we cannot classify.
@@ -146,7 +166,13 @@ bool systemMessageText(uint32_t code, bool ignoreInserts, size_t bufferSize, std
 
 uint32_t windowsErrorFromErrno(int errnoValue) {
   if (errnoValue == EAGAIN) return static_cast<uint32_t>(kWsaEWouldBlock);
-  return static_cast<uint32_t>(translate(kErrnoMap, errnoValue, kUnmappedErrno));
+  const ErrnoTranslation* entry = find(kErrnoMap, errnoValue);
+  return static_cast<uint32_t>(entry != nullptr ? entry->code : kUnmappedErrno);
+}
+
+uint32_t fileErrorFromErrno(int errnoValue) {
+  const ErrnoTranslation* entry = find(kErrnoMap, errnoValue);
+  return entry != nullptr ? entry->fileCode : kIo;
 }
 
 int winsockCodeFromErrno(int errnoValue) {
@@ -157,7 +183,8 @@ int winsockCodeFromErrno(int errnoValue) {
 
 int winsockCodeFromEai(int eai, int savedErrno) {
   if (eai == EAI_SYSTEM) return static_cast<int>(windowsErrorFromErrno(savedErrno));
-  return translate(kEaiMap, eai, kUnknownResolverError);
+  const Translation* entry = find(kEaiMap, eai);
+  return entry != nullptr ? entry->code : kUnknownResolverError;
 }
 
 uint32_t lastSystemError() { return errno == 0 ? 0 : windowsErrorFromErrno(errno); }

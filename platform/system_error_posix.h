@@ -12,6 +12,11 @@ namespace velmora::platform {
 /// counterpart. Only the POSIX backends use this, at their boundary.
 uint32_t windowsErrorFromErrno(int errnoValue);
 
+/// The code a Windows file or registry call gives for the same failure
+/// (EACCES 5, ENOSPC 112, ENOENT 2, ...); 1117 for values without a
+/// counterpart. From the same table as windowsErrorFromErrno.
+uint32_t fileErrorFromErrno(int errnoValue);
+
 /// The same for a failed socket call, as Winsock reports it: a socket call
 /// without memory gives 10055 ("no buffer space"), not system code 8.
 int winsockCodeFromErrno(int errnoValue);

@@ -10,7 +10,8 @@ namespace velmora::platform {
 uint32_t tickCount();
 
 /// Pauses the calling thread for `ms` milliseconds; a signal does not cut the
-/// pause short. 0 only lets other ready threads run first.
+/// pause short. 0 returns at once (on Windows, Sleep(0) first lets other
+/// ready threads run).
 void sleepMs(uint32_t ms);
 
 /// Microseconds from the same monotonic clock; only differences mean
@@ -20,8 +21,8 @@ int64_t monotonicMicros();
 /// Pauses until `ms` milliseconds have passed since `since` (a value of
 /// monotonicMicros), so that what the caller did meanwhile counts as part of
 /// the pause; never less than that, and a signal does not cut it short. When
-/// the time has already passed, or `ms` is 0, it only lets other ready
-/// threads run first.
+/// the time has already passed, or `ms` is 0, it returns at once (on
+/// Windows, Sleep(0) first lets other ready threads run).
 void sleepMsSince(int64_t since, uint32_t ms);
 
 }  // namespace velmora::platform

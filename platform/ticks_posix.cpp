@@ -1,13 +1,7 @@
 #include "platform/ticks.h"
 
-#include <sched.h>
-#include <sys/prctl.h>
-
-#include <algorithm>
 #include <cerrno>
 #include <ctime>
-
-#include "platform/timer_lateness.h"
 
 namespace velmora::platform {
 
@@ -39,36 +33,18 @@ timespec asTimespec(int64_t micros) {
 
 void sleepMsSince(int64_t since, uint32_t ms) {
   const int64_t end = since + static_cast<int64_t>(ms) * 1000;
-  if (ms == 0 || monotonicMicros() >= end) {
-    sched_yield();
-    return;
-  }
-#ifdef PR_SET_TIMERSLACK
-  // The default slack of 50 us lets the kernel batch our wake-up with
-  // others that much later; a pause asked for by the millisecond should end
-  // when due.
-  static const bool exactTimers = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
-  (void)exactTimers;
-#endif
-  thread_local TimerLateness lateness;
-  // Never aim before the start of the pause itself, however late timers are.
-  const int64_t aim = std::max(end - lateness.estimate(), monotonicMicros());
-  const timespec at = asTimespec(aim);
-  // An absolute time resumes correctly after a signal.
+  // A pause already over costs no system call: a /d 0 run makes one per
+  // probe otherwise.
+  if (ms == 0 || monotonicMicros() >= end) return;
+  const timespec at = asTimespec(end);
+  // An absolute time resumes correctly after a signal, and the kernel never
+  // ends the wait before it.
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
   }
-  const int64_t woke = monotonicMicros();
-  lateness.observe(woke - aim);
 }
 
 void sleepMs(uint32_t ms) {
-  // A zero pause gives up the rest of the time slice, as Sleep(0) does. A
-  // zero nanosleep arms a timer that has already run out and waits for its
-  // interrupt: a context switch for every probe of a /d 0 run.
-  if (ms == 0) {
-    sched_yield();
-    return;
-  }
+  if (ms == 0) return;
   timespec remaining{};
   remaining.tv_sec = static_cast<time_t>(ms / 1000u);
   remaining.tv_nsec = static_cast<long>(ms % 1000u) * 1000000L;

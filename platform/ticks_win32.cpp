@@ -35,9 +35,19 @@ int64_t monotonicMicros() { return counterIn(1000000); }
 void sleepMs(uint32_t ms) { Sleep(ms); }
 
 void sleepMsSince(int64_t since, uint32_t ms) {
-  const int64_t left = since + static_cast<int64_t>(ms) * 1000 - monotonicMicros();
-  // Whole milliseconds, rounded up: the pause is never shorter than asked.
-  Sleep(left <= 0 ? 0 : static_cast<DWORD>((left + 999) / 1000));
+  const int64_t end = since + static_cast<int64_t>(ms) * 1000;
+  int64_t left = end - monotonicMicros();
+  if (ms == 0 || left <= 0) {
+    Sleep(0);
+    return;
+  }
+  // Whole milliseconds, rounded up, and again for whatever is left: Sleep
+  // counts in timer ticks and can wake a little before the time asked for,
+  // and the pause must never be shorter than asked.
+  do {
+    Sleep(static_cast<DWORD>((left + 999) / 1000));
+    left = end - monotonicMicros();
+  } while (left > 0);
 }
 
 }  // namespace velmora::platform

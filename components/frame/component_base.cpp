@@ -1,7 +1,5 @@
 #include "components/frame/component_base.h"
 
-#include <vector>
-
 #include "components/frame/winsock_text.h"
 #include "platform/codepage.h"
 
@@ -21,9 +19,18 @@ void ComponentBase::completeResult(int code) {
   resultCode_ = code;
 }
 
+void ComponentBase::destroy(ComponentBase* c) {
+  if (c->entries_ == 0) {
+    delete c;
+    return;
+  }
+  // The caller holds an invalid handle from here on: it hears nothing more.
+  c->destroyRequested_ = true;
+  c->eventSink_.bind(nullptr, nullptr);
+}
+
 int ComponentBase::raiseEvent(int eventId, std::initializer_list<EventArg> args) {
-  std::vector<EventArg> list(args);
-  return eventSink_.raise(eventId, list.data(), static_cast<int>(list.size()), codePage_);
+  return eventSink_.raise(eventId, args.begin(), static_cast<int>(args.size()), codePage_);
 }
 
 std::string ComponentBase::eventDescription(int code) {

@@ -85,6 +85,28 @@ class ComponentBase {
   ComponentBase(const ComponentBase&) = delete;
   ComponentBase& operator=(const ComponentBase&) = delete;
 
+  /// Marks one call into the instance (a flat function, a notification of
+  /// its window) for as long as it runs. The instance a callback destroyed
+  /// meanwhile is deleted when the outermost of them ends.
+  class Entry {
+   public:
+    explicit Entry(ComponentBase* c) : c_(c) { ++c_->entries_; }
+    ~Entry() {
+      if (--c_->entries_ == 0 && c_->destroyRequested_) delete c_;
+    }
+    Entry(const Entry&) = delete;
+    Entry& operator=(const Entry&) = delete;
+
+   private:
+    ComponentBase* c_;
+  };
+
+  /// Destroy: deletes at once outside any call into the instance; inside
+  /// one (an event callback) it stops the events and every wait, and the
+  /// outermost call deletes it when it returns.
+  static void destroy(ComponentBase* c);
+  bool destroyRequested() const { return destroyRequested_; }
+
   int resultCode() const { return resultCode_; }
   void setResultCode(int code) { resultCode_ = code; }
   const std::string& messageText() const { return messageText_; }
@@ -139,6 +161,8 @@ class ComponentBase {
   mutable std::optional<uint8_t> charsetMode_;
   EventSink eventSink_;
   std::map<int, std::u16string> wideBuffers_;
+  int entries_ = 0;
+  bool destroyRequested_ = false;
 };
 
 /// A searchable table of a component's properties or methods.

@@ -15,8 +15,21 @@ const char* nonNull(const char* text) { return text ? text : ""; }
 
 int EventSink::raise(int eventId, const EventArg* args, int count, int codePage) const {
   if (callback_ == nullptr) return 0;
-  std::vector<void*> params(static_cast<size_t>(count) + 1, nullptr);
-  std::vector<int> lengths(static_cast<size_t>(count) + 1, 0);
+  // Events of a fast stream (DataIn) come thousands of times a second: their
+  // few parameters are passed from the stack, not from an allocation.
+  constexpr int kInlineArgs = 8;
+  void* inlineParams[kInlineArgs + 1] = {};
+  int inlineLengths[kInlineArgs + 1] = {};
+  std::vector<void*> heapParams;
+  std::vector<int> heapLengths;
+  void** params = inlineParams;
+  int* lengths = inlineLengths;
+  if (count > kInlineArgs) {
+    heapParams.assign(static_cast<size_t>(count) + 1, nullptr);
+    heapLengths.assign(static_cast<size_t>(count) + 1, 0);
+    params = heapParams.data();
+    lengths = heapLengths.data();
+  }
   for (int i = 0; i < count; ++i) {
     if (args[i].kind == EventArg::Kind::kInteger) {
       params[i] = reinterpret_cast<void*>(args[i].integer);
@@ -25,8 +38,10 @@ int EventSink::raise(int eventId, const EventArg* args, int count, int codePage)
       if (args[i].kind == EventArg::Kind::kBytes && args[i].data) lengths[i] = args[i].length;
     }
   }
-  int answer = callback_(context_, eventId, count, params.data(), lengths.data());
+  int answer = callback_(context_, eventId, count, params, lengths);
   if (answer != kWideEventRequest) return answer;
+  // A callback that destroyed its instance has unbound it: no second call.
+  if (callback_ == nullptr) return 0;
 
   std::vector<std::u16string> wide(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
@@ -40,7 +55,7 @@ int EventSink::raise(int eventId, const EventArg* args, int count, int codePage)
     params[i] = const_cast<char16_t*>(wide[i].c_str());
     lengths[i] = args[i].kind == EventArg::Kind::kBytes ? static_cast<int>(wide[i].size()) : 0;
   }
-  return callback_(context_, eventId + kWideIdOffset, count, params.data(), lengths.data());
+  return callback_(context_, eventId + kWideIdOffset, count, params, lengths);
 }
 
 }  // namespace velmora::components

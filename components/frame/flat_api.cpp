@@ -255,13 +255,14 @@ void* flatCreateWith(ComponentBase* (*create)(), ComponentEventCallback callback
 }
 
 int flatDestroy(void* handle) {
-  delete fromHandle(handle);
+  if (handle != nullptr) ComponentBase::destroy(fromHandle(handle));
   return 0;
 }
 
 void* flatGet(void* handle, int propertyId, int, int* length) {
   ComponentBase* c = fromHandle(handle);
   if (c == nullptr) return nullptr;
+  ComponentBase::Entry entry(c);
   int ignored = 0;
   int base = 0;
   IdForm form = splitId(propertyId, &base);
@@ -278,6 +279,7 @@ void* flatGet(void* handle, int propertyId, int, int* length) {
 int flatSet(void* handle, int propertyId, int, const void* value, int length) {
   ComponentBase* c = fromHandle(handle);
   if (c == nullptr) return kOutOfMemory;
+  ComponentBase::Entry entry(c);
   int base = 0;
   IdForm form = splitId(propertyId, &base);
   try {
@@ -292,6 +294,7 @@ int flatSet(void* handle, int propertyId, int, const void* value, int length) {
 int flatDo(void* handle, int methodId, int paramCount, void* params[], int lengths[]) {
   ComponentBase* c = fromHandle(handle);
   if (c == nullptr) return kOutOfMemory;
+  ComponentBase::Entry entry(c);
   try {
     return callMethod(c, methodId, paramCount, params, lengths);
   } catch (const std::bad_alloc&) {

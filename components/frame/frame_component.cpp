@@ -24,7 +24,7 @@ constexpr MethodInfo kMethods[] = {
 
 }  // namespace
 
-const char kComponentVersionTag[] = "velmora components 1.0";
+const char kComponentVersionTag[] = "velmora components " VELMORA_COMPONENTS_VERSION_TEXT;
 
 const PropertyInfo* FrameComponent::findProperty(int id) const {
   if (id == kTimeoutId && !withTimeout_) return nullptr;

@@ -23,8 +23,8 @@ constexpr int kCodePageProperty = VELMORA_CODEPAGE_PROPERTY;
 
 /// A property, method or event id above this is the same one with UTF-16
 /// texts (id + kWideIdOffset); above kRawWideIdOffset, the raw variant.
-constexpr int kWideIdOffset = 10000;
-constexpr int kRawWideIdOffset = 20000;
+constexpr int kWideIdOffset = VELMORA_WIDE_ID_OFFSET;
+constexpr int kRawWideIdOffset = VELMORA_RAW_WIDE_ID_OFFSET;
 
 /// The answer to an event that asks for it again with UTF-16 texts.
 constexpr int kWideEventRequest = VELMORA_WIDE_EVENT_REQUEST;

@@ -6,7 +6,7 @@
 
 namespace velmora::components {
 
-SocketComponent::SocketComponent() : window_(platform::createHiddenWindow(this)) {}
+SocketComponent::SocketComponent() : window_(platform::createHiddenWindow(&windowEntry_)) {}
 
 SocketComponent::~SocketComponent() {
   platform::WindowHandle window = window_;
@@ -20,6 +20,13 @@ intptr_t SocketComponent::handleWindowMessage(uint32_t message, uintptr_t wParam
   return platform::defaultWindowProc(window_, message, wParam, lParam);
 }
 
+intptr_t SocketComponent::WindowEntry::handleWindowMessage(uint32_t message, uintptr_t wParam,
+                                                           intptr_t lParam) {
+  if (owner_->destroyRequested()) return 0;
+  Entry entry(owner_);
+  return owner_->handleWindowMessage(message, wParam, lParam);
+}
+
 bool SocketComponent::consumeInterrupt() {
   if (!interruptRequested_) return false;
   interruptRequested_ = false;
@@ -28,7 +35,8 @@ bool SocketComponent::consumeInterrupt() {
 }
 
 int SocketComponent::waitStep(int waitMillis, platform::WindowHandle window) {
-  if (consumeInterrupt()) return 0;
+  // A destroyed instance only unwinds to the call that will free it.
+  if (destroyRequested() || consumeInterrupt()) return 0;
   platform::Message message;
   if (platform::peekMessage(&message)) {
     if (message.id == platform::kWmQuit) {
@@ -40,6 +48,7 @@ int SocketComponent::waitStep(int waitMillis, platform::WindowHandle window) {
     dispatching_ = true;
     platform::dispatchMessage(message);
     dispatching_ = outer;
+    if (destroyRequested()) return 0;
     if (message.id == platform::kWmClose || !platform::isWindow(window)) return 0;
   } else if (waitMillis > 0) {
     platform::waitForInput(waitWithinDeadline(static_cast<uint32_t>(waitMillis)));

@@ -100,10 +100,24 @@ class SocketComponent : public ComponentBase, public platform::WindowHandler {
   platform::SocketHandle socket_ = platform::kInvalidSocket;
 
  private:
+  /// The window's receiver: each notification counts as a call into the
+  /// instance, so a callback that destroys it does not free it under the
+  /// handler still running.
+  class WindowEntry final : public platform::WindowHandler {
+   public:
+    explicit WindowEntry(SocketComponent* owner) : owner_(owner) {}
+    intptr_t handleWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    platform::WindowHandle boundWindow() const override { return owner_->window_; }
+
+   private:
+    SocketComponent* owner_;
+  };
+
   bool consumeInterrupt();
   uint32_t waitWithinDeadline(uint32_t waitMillis) const;
   bool configureQosTrafficType(const ConfigSetting& setting, std::string* answer);
 
+  WindowEntry windowEntry_{this};
   platform::WindowHandle window_ = nullptr;
   int timeoutMillis_ = 0;
   uint32_t deadline_ = 0;

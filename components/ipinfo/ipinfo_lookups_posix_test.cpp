@@ -7,7 +7,7 @@
 
 #include "components/ipinfo/lookup_test_support.h"
 #include "platform/async_lookup.h"
-#include "platform/udp_sink_posix.h"
+#include "platform/udp_sink_posix_test_support.h"
 
 namespace velmora::components::testing_lookup {
 namespace {

@@ -219,10 +219,11 @@ void IPPortComponent::processData(char* data, int length, int eol) {
   if (lineStore_.size() > kLineStoreLines * static_cast<size_t>(maxLineLength())) {
     lineStore_.clear();
   }
-  if (!absoluteTimeout()) armDeadline();
   if (blockingMode()) {
+    // Only a GetLine that waits keeps what arrives: a stream read through
+    // DataIn is not copied.
     try {
-      lineStore_.append(data, static_cast<size_t>(length));
+      if (lineWaiting_) lineStore_.append(data, static_cast<size_t>(length));
     } catch (const std::bad_alloc&) {
       raiseEvent(kEventError, {EventArg::integerArg(kOutOfMemory),
                                EventArg::text("Out of memory in DataIn [IPPMsg].")});

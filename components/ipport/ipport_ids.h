@@ -1,56 +1,26 @@
 #ifndef TAVRO_COMPONENTS_IPPORT_IPPORT_IDS_H_
 #define TAVRO_COMPONENTS_IPPORT_IPPORT_IDS_H_
 
-// The ids of IPPort's properties, methods and events: the numbers callers of
-// the flat interface use, so each is written out and never moves.
+// The ids of IPPort's properties, methods and events, from the list that
+// the public C header also takes them from (velmora_components_ids.h).
 
 #include "components/frame/frame_ids.h"
+#include "velmora_components_ids.h"
 
 namespace velmora::components::ipport {
 
-enum Property : int {
-  kVersionTagId = frame_ids::kVersionTagProperty,
-  kReceiveEnabled = 1,
-  kBytesSent = 2,
-  kConnected = 3,
-  kDataToSend = 4,
-  kLineTerminator = 5,
-  kFirewallAutoDetect = 6,
-  kFirewallType = 7,
-  kFirewallHost = 8,
-  kFirewallPassword = 9,
-  kFirewallPort = 10,
-  kFirewallUser = 11,
-  kTcpKeepAlive = 12,
-  kLinger = 13,
-  kLocalHost = 14,
-  kLocalPort = 15,
-  kRemoteHost = 16,
-  kRemotePort = 17,
-  kLineMode = 18,
-  kTimeout = frame_ids::kTimeoutProperty,
-};
+#define TAVRO_ID_ENUMERATOR(name, cxx, id) k##cxx = id,
+enum Property : int { VELMORA_IPPORT_PROPERTIES(TAVRO_ID_ENUMERATOR) };
+enum Method : int { VELMORA_IPPORT_METHODS(TAVRO_ID_ENUMERATOR) };
+enum Event : int { VELMORA_IPPORT_EVENTS(TAVRO_ID_ENUMERATOR) };
+#undef TAVRO_ID_ENUMERATOR
 
-enum Method : int {
-  kConfig = frame_ids::kConfigMethod,
-  kConnect = 3,
-  kDisconnect = 4,
-  kDoEvents = frame_ids::kDoEventsMethod,
-  kGetLine = 6,
-  kInterrupt = frame_ids::kInterruptMethod,
-  kSend = 8,
-  kSendFile = 9,
-  kSendLine = 10,
-};
-
-enum Event : int {
-  kEventConnected = 1,
-  kEventConnectionStatus = 2,
-  kEventDataIn = 3,
-  kEventDisconnected = 4,
-  kEventError = 5,
-  kEventReadyToSend = 6,
-};
+static_assert(kVersionTagId == frame_ids::kVersionTagProperty &&
+                  kConfig == frame_ids::kConfigMethod && kDoEvents == frame_ids::kDoEventsMethod &&
+                  kInterrupt == frame_ids::kInterruptMethod &&
+                  kTimeout == frame_ids::kTimeoutProperty &&
+                  kCodePageId == frame_ids::kCodePageProperty,
+              "the frame's ids");
 
 }  // namespace velmora::components::ipport
 

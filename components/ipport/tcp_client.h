@@ -144,6 +144,7 @@ class TcpClient : public SocketComponent {
   bool deliverLines(int mode);
   void deliver(char* data, int length, int eol);
   int receiveOnce(int mode, bool* again);
+  static int readSocket(void* context, char* buffer, int length, int* received);
   int sendAttempt(const char* data, int length, int* taken);
   int applyRateLimit();
   int64_t currentRate(int64_t now) const;

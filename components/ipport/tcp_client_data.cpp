@@ -35,11 +35,11 @@ int64_t roundHalfUp(double rate) {
 }  // namespace
 
 bool TcpClient::readingAllowed() const {
-  return hasSocket() && (receiveEnabled_ || negotiator_) && !interruptRequested();
+  return hasSocket() && (receiveEnabled_ || negotiator_) && !interruptRequested() &&
+         !destroyRequested();
 }
 
 void TcpClient::deliver(char* data, int length, int eol) {
-  if (!absoluteTimeout()) armDeadline();
   // The event sees the bytes NUL-terminated without a copy; the storage
   // always has one byte beyond its capacity for this.
   char saved = data[length];
@@ -49,7 +49,6 @@ void TcpClient::deliver(char* data, int length, int eol) {
 }
 
 void TcpClient::processData(char* data, int length, int eol) {
-  if (!absoluteTimeout()) armDeadline();
   raiseEvent(ipport::kEventDataIn, {EventArg::bytes(data, length), EventArg::integerArg(eol)});
 }
 
@@ -88,14 +87,28 @@ int TcpClient::receiveLoop(int mode) {
     closePending_ = false;
     return closeConnection(pendingCloseCode_, false);
   }
+  // Bytes read ahead are data the socket no longer reports: as Winsock
+  // posts FD_READ again after a receive that left data, so does this.
+  if (!outer && connected_ && lineBuffer_.holdsReadAhead()) postReadNotification();
   return result;
+}
+
+// Each read that brings data restarts the deadline, once for all its chunks.
+int TcpClient::readSocket(void* context, char* buffer, int length, int* received) {
+  TcpClient* self = static_cast<TcpClient*>(context);
+  const int code = platform::recvSocket(self->socket_, buffer, length, received);
+  if (*received > 0 && !self->absoluteTimeout()) self->armDeadline();
+  return code;
 }
 
 // One recv into the line buffer; `again` says whether the loop goes on.
 int TcpClient::receiveOnce(int mode, bool* again) {
   int received = 0;
-  int code =
-      platform::recvSocket(socket_, lineBuffer_.writePointer(), lineBuffer_.freeSpace(), &received);
+  char* data = nullptr;
+  // A proxy's reply is read no further than it reaches, as the negotiator
+  // moves the tunnel's first bytes within the chunk it was given.
+  int code = lineBuffer_.receive(&readSocket, this, !negotiator_, platform::kWsaEWouldBlock, &data,
+                                 &received);
   if (code != 0) {
     if (!isQuietReceiveError(code)) {
       std::string description = "socket error in recv: " + std::to_string(code);
@@ -104,9 +117,9 @@ int TcpClient::receiveOnce(int mode, bool* again) {
     }
     return code;
   }
-  if (received > 0) record_.recordReceived(lineBuffer_.writePointer(), received);
+  if (received > 0) record_.recordReceived(data, received);
   if (received > 0 && negotiator_) {
-    negotiateBytes(lineBuffer_.writePointer(), received);
+    negotiateBytes(data, received);
     // Data that followed a completed negotiation waits in the line buffer.
     *again = !negotiator_ && hasSocket();
     return 0;

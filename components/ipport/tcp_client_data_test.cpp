@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -165,6 +166,36 @@ TEST_F(TcpDataTest, DisconnectFromDataInIsDeferredUntilTheHandlerReturns) {
   }
   EXPECT_EQ(after, (Events{"Status Remote host disconnected. 0 OK", "Disconnected 0 OK"}));
   EXPECT_EQ(config("SocketHandle"), "-1");
+}
+
+// A large read leaves bytes in the client when DataIn suspends receiving;
+// they come on resumption, in order and in pieces of at most MaxLineLength.
+TEST_F(TcpDataTest, BytesReadAheadWaitWhileSuspendedAndComeInOrder) {
+  std::string sent;
+  for (int i = 0; sent.size() < 200000; ++i) sent += std::to_string(i) + ",";
+  LoopbackPeer& peer = makePeer([&sent](PeerSocket& s) {
+    s.send(sent);
+    s.receive(1);
+  });
+  set(kTimeoutId, 0);
+  std::string received;
+  size_t pieces = 0, longest = 0;
+  port_->onDataIn = [&](DataInEventParams* e) {
+    received.append(e->text, static_cast<size_t>(e->lenText));
+    longest = std::max(longest, static_cast<size_t>(e->lenText));
+    if (++pieces == 1) set(kReceiveEnabledId, 0);
+  };
+  ASSERT_EQ(connectLoopback(peer.port()), 0);
+  ASSERT_TRUE(pumpUntil([&] { return pieces >= 1; }));
+  pumpFor(100);
+  EXPECT_EQ(pieces, 1u);
+  set(kReceiveEnabledId, 1);
+  ASSERT_TRUE(pumpUntil([&] { return received.size() >= sent.size(); }));
+  EXPECT_EQ(received, sent);
+  EXPECT_LE(longest, 2048u);
+  ASSERT_EQ(sendBytes(kGoOn), 0);
+  ASSERT_TRUE(pumpUntilClosed());
+  EXPECT_EQ(received, sent);
 }
 
 TEST_F(TcpDataTest, SendingNeedsAConnection) {

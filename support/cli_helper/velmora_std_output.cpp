@@ -1,6 +1,7 @@
 #include "support/cli_helper/velmora_std_output.h"
 
 #include <iostream>
+#include <sstream>
 
 namespace velmora::cli_helper {
 
@@ -34,13 +35,28 @@ std::string VelmoraStdOutput::banner() const {
          std::string(42, '-') + "\n";
 }
 
-void VelmoraStdOutput::usage(TCLAP::CmdLineInterface& cmd) { TCLAP::StdOutput::usage(cmd); }
+void VelmoraStdOutput::write(const std::string& text) { std::cout << text << std::flush; }
 
-void VelmoraStdOutput::version(TCLAP::CmdLineInterface&) { std::cout << banner() << std::flush; }
+// The parser writes its usage text to std::cout; it is collected first so
+// that it goes out in one write whose failure can be seen.
+void VelmoraStdOutput::usage(TCLAP::CmdLineInterface& cmd) {
+  std::ostringstream text;
+  std::streambuf* const original = std::cout.rdbuf(text.rdbuf());
+  try {
+    TCLAP::StdOutput::usage(cmd);
+  } catch (...) {
+    std::cout.rdbuf(original);
+    throw;
+  }
+  std::cout.rdbuf(original);
+  write(text.str());
+}
+
+void VelmoraStdOutput::version(TCLAP::CmdLineInterface&) { write(banner()); }
 
 void VelmoraStdOutput::failure(TCLAP::CmdLineInterface& cmd, TCLAP::ArgException& e) {
   version(cmd);
-  std::cout << "\n" << std::flush;
+  write("\n");
   TCLAP::StdOutput::failure(cmd, e);
 }
 

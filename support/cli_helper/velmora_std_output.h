@@ -33,6 +33,11 @@ class VelmoraStdOutput : public VelmoraStdOutputInterface {
   std::string banner() const;
 
  protected:
+  /// Where usage(), version() and failure() send their text: standard
+  /// output here. What it throws leaves the parser without ending the
+  /// process (unless it is TCLAP::ExitException).
+  virtual void write(const std::string& text);
+
   std::string versionText;
   std::string titleText;
   std::string legalText;

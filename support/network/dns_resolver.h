@@ -12,7 +12,8 @@
 namespace velmora::network {
 
 /// Resolves a host name or address text to the first IPv4 address the
-/// system's resolver returns, and keeps the text of the last error.
+/// system's resolver returns (the first IPv6 one when it returns no IPv4
+/// address), and keeps the text of the last error.
 template <class StringT>
 class DnsResolver : public IPInfo {
  public:
@@ -30,9 +31,10 @@ class DnsResolver : public IPInfo {
   DnsResolver(const DnsResolver&) = delete;
   DnsResolver& operator=(const DnsResolver&) = delete;
 
-  /// The first IPv4 address of `host` in dotted text, or empty. A failed
-  /// lookup sets lastError() to the system's text for its error code; a name
-  /// without IPv4 address leaves it alone.
+  /// The first IPv4 address of `host` in dotted text, else its first IPv6
+  /// address in numeric form (zone kept), or empty. A failed lookup sets
+  /// lastError() to the system's text for its error code; an answer without
+  /// either leaves it alone.
   StringT resolve(const StringT& host);
 
   /// The text of the last error; empty until one happened.
@@ -58,8 +60,12 @@ StringT DnsResolver<StringT>::resolve(const StringT& host) {
     errorText = formatWindowsError(static_cast<uint32_t>(error));
     return StringT();
   }
-  for (const platform::ResolvedAddress& answer : answers) {
-    if (answer.family == 4) return StringT(answer.text.begin(), answer.text.end());
+  // IPv4 first, whatever the answer's order, so that a name with both
+  // kinds is probed as it always was; IPv6 only for a name without IPv4.
+  for (int family : {4, 6}) {
+    for (const platform::ResolvedAddress& answer : answers) {
+      if (answer.family == family) return StringT(answer.text.begin(), answer.text.end());
+    }
   }
   return StringT();
 }

@@ -49,6 +49,19 @@ TEST(ResolverInstances, TheComponentsErrorEventBecomesTheErrorText) {
   IPInfo_StaticDestroy();
 }
 
+// Numeric texts only: nothing here asks a name server.
+TEST(DnsResolverAnswer, AnIPv6AddressResolvesToItsNumericForm) {
+  IPInfo_StaticInit(nullptr);
+  {
+    DnsResolver<std::string> resolver;
+    EXPECT_EQ(resolver.resolve("::1"), "::1");
+    EXPECT_EQ(resolver.resolve("0:0::1"), "::1");
+    EXPECT_EQ(resolver.resolve("127.0.0.1"), "127.0.0.1");
+    EXPECT_EQ(resolver.lastError(), "");
+  }
+  IPInfo_StaticDestroy();
+}
+
 // A resolver is made for every probe; its IPInfo instance must not list the
 // adapters or read the network parameters, which a name lookup never uses.
 TEST(ResolverInstances, AResolverReadsTheSystemOnlyWhenItsInstanceIsAsked) {

@@ -4,6 +4,12 @@
 # port where nothing listens, so nothing can leave this machine.
 
 failures=0
+tests_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# Runs tavro.exe and the other Windows programs under the loader of their
+# architecture.
+wine_exec="$tests_dir/wine.sh"
+# shellcheck source=../bounds.bash
+source "$tests_dir/bounds.bash"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -35,6 +41,14 @@ enter_private_network() {
   ip link set lo up
   work=$(mktemp -d /tmp/tavro-cli.XXXXXX)
   trap cleanup_private_network EXIT
+  trap 'exit 130' INT
+  # A trap may run while a command's output is redirected: the note goes to
+  # the script's own standard error, kept aside here.
+  exec {script_stderr}>&2
+  trap 'echo "FAIL: ended by SIGTERM (after $TAVRO_TEST_DEADLINE s, or from outside)" >&"$script_stderr"
+        exit 143' TERM
+  trap 'exit 129' HUP
+  start_watchdog
   echo "nameserver 127.0.0.1" >"$work/resolv.conf"
   mount --bind "$work/resolv.conf" /etc/resolv.conf
   export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
@@ -43,6 +57,8 @@ enter_private_network() {
 
 cleanup_private_network() {
   local status=$?
+  trap '' INT TERM HUP
+  stop_watchdog
   if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null; then
     wineserver -k >/dev/null 2>&1 || true
   fi
@@ -62,7 +78,7 @@ use_icmp_path() {
 
 # run_native ARGS...: runs the program; sets out, err and rc.
 run_native() {
-  "$TAVRO_EXE" "$@" >"$work/out" 2>"$work/err"
+  bounded "$TAVRO_EXE" "$@" >"$work/out" 2>"$work/err"
   rc=$?
   out=$(cat "$work/out"; echo x)
   out=${out%x}
@@ -74,14 +90,14 @@ windows_available() {
   [ -n "${TAVRO_WIN_EXE:-}" ] && [ -f "$TAVRO_WIN_EXE" ] || return 1
   command -v wine >/dev/null || return 1
   export WINEPREFIX="$work/wine" WINEDEBUG=-all
-  wineboot -i >/dev/null 2>&1 || true
+  bounded "$wine_exec" wineboot -i >/dev/null 2>&1 || true
   return 0
 }
 
 # run_windows ARGS...: like run_native with tavro.exe under Wine; the two
 # builds write the same bytes, line ends included.
 run_windows() {
-  wine "$TAVRO_WIN_EXE" "$@" >"$work/out" 2>"$work/err"
+  bounded "$wine_exec" "$TAVRO_WIN_EXE" "$@" >"$work/out" 2>"$work/err"
   rc=$?
   out=$(cat "$work/out"; echo x)
   out=${out%x}

@@ -16,7 +16,7 @@ interrupt_after() {
   local pid=$!
   sleep "$delay"
   kill -s "$signal" $pid
-  wait $pid
+  wait_for $pid 30
   rc=$?
   end=$(date +%s%N)
   elapsed=$(((end - start) / 1000000))

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# /x with a hive base that cannot exist (XDG_CONFIG_HOME names a regular
+# /x with a config folder that cannot exist (XDG_CONFIG_HOME names a regular
 # file): no defaults exist afterwards, so the run says they were deleted,
 # as any other run after which the key is gone does; nothing is created.
 source "$(dirname "$0")/cli_lib.bash"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The per-user hive under pressure (native build): fifty runs storing
+# The per-user settings file under pressure (native build): fifty runs storing
 # defaults at once, and runs killed at random moments while storing, always
 # leave a readable values file holding, for every name, a value that some
 # run wrote in full.
@@ -7,16 +7,20 @@ source "$(dirname "$0")/cli_lib.bash"
 enter_private_network "$@"
 use_icmp_path datagram
 
-hive_dir="$XDG_CONFIG_HOME/tavro/registry/HKEY_CURRENT_USER/Software/velmorasoft/toolvane/tavro"
+settings="$XDG_CONFIG_HOME/tavro/settings"
+section='[HKEY_CURRENT_USER\Software\velmorasoft\toolvane\tavro]'
 names=(packet_count packet_size packet_delay loop ping_quick ping_quick_comment
        sound_success sound_failure)
 
 # Prints the stored values as "name decimal" lines; returns 1 (with the
-# reason on stderr) on any line that is not one of the eight names as a
+# reason on stderr) on a first line that is not the key's, on any other
+# line that is not one of the eight names as a
 # dword, on a name given twice, or on a missing name. It runs in a command
 # substitution, so the caller records the failure.
 read_hive() {
   local line name hex seen=" "
+  { IFS= read -r line && [ "$line" == "$section" ]; } <"$settings" ||
+    { echo "first line $(printf %q "$line")" >&2; return 1; }
   while IFS= read -r line; do
     if [[ "$line" =~ ^\"([a-z_]+)\"=dword:([0-9a-f]{8})$ ]]; then
       name=${BASH_REMATCH[1]} hex=${BASH_REMATCH[2]}
@@ -28,7 +32,7 @@ read_hive() {
       echo "unreadable line $(printf %q "$line")" >&2
       return 1
     fi
-  done <"$hive_dir/.values.reg"
+  done < <(tail -n +2 "$settings")
   for name in "${names[@]}"; do
     [[ "$seen" == *" $name "* ]] || { echo "$name missing" >&2; return 1; }
   done
@@ -43,7 +47,7 @@ for n in $(seq 1 50); do
   pids+=($!)
 done
 for pid in "${pids[@]}"; do
-  wait "$pid" || fail "a concurrent run failed"
+  wait_for "$pid" 60 || fail "a concurrent run failed"
 done
 if stored=$(read_hive); then
   count=$(value_of packet_count "$stored")
@@ -56,7 +60,7 @@ if stored=$(read_hive); then
   n=$(grep -c '^Reply from' <<<"$out")
   [ "$n" -eq "$count" ] || fail "next run sent $n probes, stored count $count"
 else
-  fail "concurrent runs left an unreadable hive"
+  fail "concurrent runs left an unreadable settings file"
 fi
 
 # Runs killed at random moments while storing: each value is either the old
@@ -72,7 +76,7 @@ for round in $(seq 1 40); do
   wait "$pid" 2>/dev/null
   written+="$count "
   stored=$(read_hive) || {
-    fail "round $round: unreadable hive"
+    fail "round $round: unreadable settings file"
     break
   }
   current=$(value_of packet_count "$stored")
@@ -80,8 +84,8 @@ for round in $(seq 1 40); do
   [ "$(value_of packet_size "$stored")" == 100 ] || fail "round $round: size changed"
 done
 "$TAVRO_EXE" /w /c 3 /s 100 /d 0 127.0.0.1 >/dev/null 2>&1 || fail "run after the kills failed"
-leftovers=$(find "$hive_dir" -name '.values.reg.tmp-*' | wc -l)
+leftovers=$(find "${settings%/*}" -name 'settings.new' | wc -l)
 [ "$leftovers" -eq 0 ] || fail "$leftovers temporary files left after a complete run"
-stored=$(read_hive) || fail "unreadable hive after the kills"
+stored=$(read_hive) || fail "unreadable settings file after the kills"
 [ "$(value_of packet_count "$stored")" == 3 ] || fail "final store lost"
 finish

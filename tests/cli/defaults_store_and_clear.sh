@@ -1,26 +1,27 @@
 #!/usr/bin/env bash
 # Stored defaults from the command line: /w stores the effective options,
 # later runs start from them, /x deletes them; odd stored values follow the
-# reading rules. Natively the values are looked at in the per-user hive
+# reading rules. Natively the values are looked at in the per-user settings
 # file, under Wine in the Wine registry.
 source "$(dirname "$0")/cli_lib.bash"
 enter_private_network "$@"
 use_icmp_path datagram
 
 key='HKCU\Software\velmorasoft\toolvane\tavro'
-hive_dir="$XDG_CONFIG_HOME/tavro/registry/HKEY_CURRENT_USER/Software/velmorasoft/toolvane/tavro"
+settings="$XDG_CONFIG_HOME/tavro/settings"
+section='[HKEY_CURRENT_USER\Software\velmorasoft\toolvane\tavro]'
 defaults_text=$'packet_count=4\npacket_size=32\npacket_delay=150\nloop=0\nping_quick=0\n'
 defaults_text+=$'ping_quick_comment=0\nsound_success=0\nsound_failure=0'
 
 # stored_* print the stored values as name=decimal lines, in stored order.
 stored_native() {
-  [ -f "$hive_dir/.values.reg" ] || return 0
-  sed -nE 's/^"([a-z_]+)"=dword:([0-9a-f]{8})$/\1 \2/p' "$hive_dir/.values.reg" |
+  [ -f "$settings" ] || return 0
+  sed -nE 's/^"([a-z_]+)"=dword:([0-9a-f]{8})$/\1 \2/p' "$settings" |
     while read -r name hex; do echo "$name=$((16#$hex))"; done
 }
 
 stored_windows() {
-  wine reg query "$key" 2>/dev/null | tr -d '\r' |
+  "$wine_exec" reg query "$key" 2>/dev/null | tr -d '\r' |
     while read -r name type value; do
       [ "$type" == REG_DWORD ] && echo "$name=$((value))"
     done | sort
@@ -35,15 +36,15 @@ put_native() {
     dword1) line="\"$1\"=dword:00000001" ;;
     string1) line="\"$1\"=\"1\"" ;;
   esac
-  mkdir -p "$hive_dir"
-  printf '%s\n' "$line" >"$hive_dir/.values.reg"
+  mkdir -p -m 0700 "${settings%/*}"
+  printf '%s\n%s\n' "$section" "$line" >"$settings"
 }
 
 put_windows() {
   case "$2" in
-    dword2) wine reg add "$key" /v "$1" /t REG_DWORD /d 2 /f ;;
-    dword1) wine reg add "$key" /v "$1" /t REG_DWORD /d 1 /f ;;
-    string1) wine reg add "$key" /v "$1" /t REG_SZ /d 1 /f ;;
+    dword2) "$wine_exec" reg add "$key" /v "$1" /t REG_DWORD /d 2 /f ;;
+    dword1) "$wine_exec" reg add "$key" /v "$1" /t REG_DWORD /d 1 /f ;;
+    string1) "$wine_exec" reg add "$key" /v "$1" /t REG_SZ /d 1 /f ;;
   esac >/dev/null 2>&1
 }
 
@@ -55,7 +56,7 @@ expect_replies() {
   [ "$n" -eq "$1" ] || fail "$2: $n replies, expected $1"
 }
 
-# The hive file keeps the order of writing; Wine lists values sorted by name.
+# The settings file keeps the order of writing; Wine lists values sorted by name.
 expect_stored() {
   local got want=$1
   got=$($stored)
@@ -89,6 +90,10 @@ check_run() {
   [[ "$out" == "$deleted"$'\n'"Binging 127.0.0.1"* ]] || fail "$label /x: $(printf %q "$out")"
   expect_replies 4 "$label /x probes with built-in count"
   expect_stored "" "$label /x deletes"
+  if [ "$stored" == stored_native ]; then
+    left=$(find "$XDG_CONFIG_HOME" -mindepth 1)
+    [ -z "$left" ] || fail "$label /x left $(printf %q "$left")"
+  fi
   $runner /x /d 0 127.0.0.1
   [[ "$out" == "$deleted"* ]] || fail "$label /x on no key: $(printf %q "$out")"
 
@@ -116,18 +121,18 @@ check_run run_native stored_native put_native $'\r\n' "native"
 
 # A values file that cannot be read: built-in defaults, nothing printed, and
 # the file is left exactly as it was by loads and by /w.
-mkdir -p "$hive_dir"
-printf '"packet_count"=dword:0000000a\n"packet_size"=hex:0\n' >"$hive_dir/.values.reg"
-before=$(sha256sum <"$hive_dir/.values.reg")
+mkdir -p -m 0700 "${settings%/*}"
+printf '%s\n"packet_count"=dword:0000000a\n"packet_size"=hex:0\n' "$section" >"$settings"
+before=$(sha256sum <"$settings")
 run_native /d 0 127.0.0.1
 expect_rc 0 "damaged file"
 expect_replies 4 "damaged file gives built-in count"
 [[ "$out" == $'\nBinging 127.0.0.1\n\n'* ]] || fail "damaged file: $(printf %q "$out")"
 run_native /w /c 9 /d 0 127.0.0.1
 expect_rc 0 "/w over a damaged file"
-[ "$(sha256sum <"$hive_dir/.values.reg")" == "$before" ] || fail "damaged file was rewritten"
+[ "$(sha256sum <"$settings")" == "$before" ] || fail "damaged file was rewritten"
 run_native /x /d 0 127.0.0.1
-[ ! -e "$hive_dir" ] || fail "/x left the damaged key"
+[ ! -e "${settings%/*}" ] || fail "/x left the damaged file"
 
 if windows_available; then
   check_run run_windows stored_windows put_windows $'\r\n' "windows"

@@ -2,8 +2,9 @@
 # The installed program and library carry the hardening a program holding
 # cap_net_raw needs, as Debian's hardening-check sees it: position-independent,
 # stack protector, checked libc calls, read-only relocations bound at load,
-# control-flow protection. Release builds only: the sanitizer build leaves the
-# checked calls to its own interceptors.
+# control-flow protection; and no library search in the folder it is started
+# from. Release builds only: the sanitizer build leaves the checked calls to
+# its own interceptors.
 set -uo pipefail
 source "$(dirname "$0")/cli_lib.bash"
 
@@ -40,6 +41,29 @@ if ! readelf -n "$start_file" 2>/dev/null | grep -q 'x86 feature: IBT, SHSTK'; t
   echo "note: $start_file has no IBT/SHSTK mark; control-flow protection not required" >&2
   options+=(--nocfprotection)
 fi
+
+# runpath FILE: the RUNPATH or RPATH of an ELF file, empty without one.
+runpath() {
+  readelf -d "$1" | sed -n 's/.*(\(RUNPATH\|RPATH\)).*\[\(.*\)\]$/\2/p'
+}
+
+# The loader reads an empty or relative entry as a folder relative to where
+# the program was started. The build tree's programs (run by hand, and
+# copied with cap_net_raw by the tests) may name the build's own folders,
+# by absolute path only; installed files name none.
+for file in "$TAVRO_BUILD_DIR/tavro" "$TAVRO_BUILD_DIR"/components/libvelmora_components.so.*.*; do
+  path=$(runpath "$file")
+  [ -n "$path" ] || continue
+  case ":$path:" in
+    *::*) fail "${file#"$TAVRO_BUILD_DIR/"}: RUNPATH '$path' has an empty entry (the current folder)" ;;
+  esac
+  for entry in ${path//:/ }; do
+    [ "${entry:0:1}" = / ] || fail "${file#"$TAVRO_BUILD_DIR/"}: RUNPATH entry '$entry' is relative"
+  done
+done
+for file in "${files[@]}"; do
+  [ -z "$(runpath "$file")" ] || fail "${file#"$work/prefix/"}: installed with RUNPATH '$(runpath "$file")'"
+done
 
 for file in "${files[@]}"; do
   report=$(hardening-check "${options[@]}" "$file" 2>&1) ||

@@ -2,7 +2,8 @@
 # Standard output that cannot be written ends the run: a reader that has
 # gone (with SIGPIPE ignored, as a parent may leave it) and a full disk stop
 # the probes at the line that failed, with one line on standard error and
-# exit code 1 - also in brief mode, where the verdict is the only line.
+# exit code 1 - also in brief mode, where the verdict is the only line, and
+# for the usage and the banner, which are the whole output of their runs.
 # Natively and under Wine; the timeout only catches a run that would go on
 # for ever, the times are printed, not judged.
 source "$(dirname "$0")/cli_lib.bash"
@@ -38,6 +39,9 @@ check() {
 run_cases() {
   local who=$1
   shift
+  # The words of each case are split, never expanded: "/?" is no pattern.
+  local -
+  set -f
   start=$(now_ms)
   (
     trap '' PIPE
@@ -47,7 +51,7 @@ run_cases() {
   rc=$?
   check "$who /l | head -c1, SIGPIPE ignored" "$pipe_line"
 
-  for args in "/l 127.0.0.1" "/c 2 127.0.0.1" "/b /c 1 127.0.0.1"; do
+  for args in "/l 127.0.0.1" "/c 2 127.0.0.1" "/b /c 1 127.0.0.1" "/?" "/version" "--help"; do
     start=$(now_ms)
     # shellcheck disable=SC2086
     timeout 20 "$@" $args >/dev/full 2>"$work/err"
@@ -67,7 +71,7 @@ rc=${PIPESTATUS[0]}
 if windows_available; then
   # Where wineboot could not prepare the prefix, the first run does, with
   # notes of Wine's own on standard error.
-  wine "$TAVRO_WIN_EXE" /version >/dev/null 2>&1
-  run_cases windows wine "$TAVRO_WIN_EXE"
+  bounded "$wine_exec" "$TAVRO_WIN_EXE" /version >/dev/null 2>&1
+  run_cases windows "$wine_exec" "$TAVRO_WIN_EXE"
 fi
 finish

@@ -18,7 +18,9 @@ cmake --install "$TAVRO_BUILD_DIR" --prefix "$prefix" >"$install_log" 2>&1 ||
   fail "cmake --install: $(cat "$install_log")"
 tavro="$prefix/bin/tavro"
 
-for f in bin/tavro share/man/man1/tavro.1.gz include/velmora_components.h; do
+for f in bin/tavro share/man/man1/tavro.1 share/man/man3/IPPort.3 share/man/man3/IPInfo.3 \
+  include/velmora_components.h include/velmora_components_ids.h \
+  include/velmora_components_version.h; do
   [ -f "$prefix/$f" ] || fail "$f was not installed"
 done
 cmp -s "$prefix/include/velmora_components.h" \
@@ -29,9 +31,12 @@ cmp -s "$prefix/include/velmora_components.h" \
 check_manual_page() {
   command -v man >/dev/null || { echo "no man; manual page not rendered" >&2; return; }
   local page warnings
-  page="$(MANWIDTH=100 man -l "$prefix/share/man/man1/tavro.1.gz" 2>/dev/null)"
-  warnings="$(MANWIDTH=100 man --warnings -l "$prefix/share/man/man1/tavro.1.gz" 2>&1 >/dev/null)"
-  [ -z "$warnings" ] || fail "manual page warnings: $warnings"
+  page="$(MANWIDTH=100 man -l "$prefix/share/man/man1/tavro.1" 2>/dev/null)"
+  local p
+  for p in man1/tavro.1 man3/IPPort.3 man3/IPInfo.3; do
+    warnings="$(MANWIDTH=80 man --warnings -l "$prefix/share/man/$p" 2>&1 >/dev/null)"
+    [ -z "$warnings" ] || fail "manual page $p warnings: $warnings"
+  done
   for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" "STORED DEFAULTS" SOUNDS COMPONENTS \
     PROXIES EXAMPLES FILES; do
     grep -q "^$section" <<<"$page" || fail "manual page lacks the $section section"
@@ -64,11 +69,17 @@ check_icmp_right() {
   fi
   chmod 755 "$work" "$prefix" "$prefix/bin"
   sysctl -qw net.ipv4.ping_group_range="1 0"
-  local out
-  out="$(as_nobody "$tavro" /c 1 127.0.0.1 2>&1)"
+  # A program holding a capability runs in the loader's secure mode, which
+  # ignores LD_LIBRARY_PATH: the installed file finds the library only in a
+  # system folder. The build's own tavro, whose run path names the build's
+  # library, is given the same right for the run.
+  local out granted="$work/granted-tavro"
+  cp "$TAVRO_EXE" "$granted"
+  setcap "$(getcap "$tavro" | awk '{print $NF}')" "$granted"
+  out="$(as_nobody "$granted" /c 1 127.0.0.1 2>&1)"
   [ $? -eq 0 ] || fail "ordinary user with cap_net_raw could not probe: $out"
   grep -q "Reply from 127.0.0.1: bytes=32" <<<"$out" || fail "no reply line: $out"
-  cp "$tavro" "$work/plain-tavro"
+  cp "$TAVRO_EXE" "$work/plain-tavro"
   out="$(as_nobody "$work/plain-tavro" /c 1 127.0.0.1 2>&1)"
   [ $? -eq 1 ] || fail "without the capability the run should end with 1: $out"
   grep -q "^Error: .*ping_group_range" <<<"$out" || fail "the error does not say what is missing: $out"
@@ -103,6 +114,7 @@ check_sdk() {
     -o "$work/example" 2>"$work/cc.log" ||
     { fail "example does not build with pkg-config: $(cat "$work/cc.log")"; return; }
   run_example "$work/example" pkg-config
+  check_resolve_example "$flags"
 
   command -v make >/dev/null || { echo "no make; CMake example not built" >&2; return; }
   mkdir -p "$work/cmake-project"
@@ -120,6 +132,22 @@ EOF
   else
     fail "example does not build with find_package: $(tail -20 "$work/cmake.log")"
   fi
+}
+
+# The program of the SDK's manual page: names only from the header, a name
+# resolved with IPInfo (localhost, from the hosts file, inside this test's
+# private network) and a connection with IPPort to a loopback listener.
+check_resolve_example() {
+  local out port
+  if ! cc -std=c99 -Wall -Wextra -Werror "$TAVRO_SOURCE_DIR/examples/resolve_and_connect.c" $1 \
+    -o "$work/resolve" 2>"$work/cc.log"; then
+    fail "resolve_and_connect does not build: $(cat "$work/cc.log")"
+    return
+  fi
+  port=$(listen_once)
+  out="$(LD_LIBRARY_PATH="$libdir" "$work/resolve" localhost "$port" 2>&1)"
+  [ $? -eq 0 ] && grep -q "Resolve: localhost is 127.0.0.1" <<<"$out" &&
+    grep -q "Connect: 0 OK" <<<"$out" || fail "resolve_and_connect: $out"
 }
 
 # run_example PROGRAM HOW: connects to a loopback listener, then to a closed port.

@@ -27,9 +27,9 @@ run_parallel() {
   local b=$!
   ping -c 10 -i 0.15 -s 56 127.0.0.1 >"$work/p" 2>&1 &
   local p=$!
-  wait $a || fail "$label: first run exit code $?"
-  wait $b || fail "$label: second run exit code $?"
-  wait $p || fail "$label: ping exit code $?"
+  wait_for $a 60 || fail "$label: first run exit code $?"
+  wait_for $b 60 || fail "$label: second run exit code $?"
+  wait_for $p 60 || fail "$label: ping exit code $?"
   local e=$'\r'
   check_own_replies "$work/a" 32 "$e" "$label first run"
   check_own_replies "$work/b" 48 "$e" "$label second run"
@@ -42,7 +42,7 @@ for path in datagram raw; do
   run_parallel "$TAVRO_EXE" "native $path"
 done
 
-win_tavro() { wine "$TAVRO_WIN_EXE" "$@"; }
+win_tavro() { bounded "$wine_exec" "$TAVRO_WIN_EXE" "$@"; }
 if windows_available; then
   run_parallel win_tavro windows
 else

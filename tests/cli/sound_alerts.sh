@@ -19,6 +19,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+wine_exec="$(dirname "$0")/../wine.sh"
 
 passed=0
 failed=0
@@ -75,6 +79,17 @@ clips() { find "$work/capture" -name "capture-$1.raw*" | wc -l; }
 bytes() { cat "$work"/capture/capture-"$1".raw* 2>/dev/null | wc -c; }
 largest() { find "$work/capture" -name "capture-$1.raw*" -printf '%s\n' | sort -n | tail -1; }
 only_format() { [ -z "$(find "$work/capture" -type f ! -name "capture-$1.raw*")" ]; }
+# The clips play in a child process of the run's own: once the run is over
+# no process of the executable may be left (the child is reaped, not
+# orphaned).
+none_left() {
+  local exe proc
+  exe=$(readlink -f "$TAVRO_EXE")
+  for proc in /proc/[0-9]*; do
+    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$exe" ] && return 1
+  done
+  return 0
+}
 within() { [ "$ms" -lt "$1" ]; }
 between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
 
@@ -90,12 +105,14 @@ expect "native /p 2: one or two chimes reached the device ($chimes)" between "$c
 expect "native /p 2: the chimes hold sound" between "$(bytes 22050-1)" 2 $((2 * 4475 * 2))
 expect "native /p 2: no chime longer than the clip" [ "$(largest 22050-1)" -le $((4475 * 2)) ]
 expect "native /p 2: no other clip played" only_format 22050-1
+expect "native /p 2: no sound process left behind" none_left
 
 run up-silent "$work/missing.conf" "$TAVRO_EXE" /p 2 /c 2 127.0.0.1
 expect "native /p 2 without a device: exit 0" [ "$rc" -eq 0 ]
 expect "native /p 2 without a device: same output" same_output up-silent up-sound
 expect "native /p 2 without a device: nothing on stderr" empty up-silent.err
 expect "native /p 2 without a device: no delay (${ms} ms)" within 2000
+expect "native /p 2 without a device: no sound process left behind" none_left
 
 if $can_isolate; then
   rm -f "$work"/capture/*
@@ -122,10 +139,10 @@ fi
 wine_cases() {
   wine_prefix="$work/wine"
   # No network while the prefix is made: wineboot has no business there.
-  WINEPREFIX="$wine_prefix" WINEDEBUG=-all unshare -n wineboot -i >/dev/null 2>&1 ||
-    WINEPREFIX="$wine_prefix" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$wine_prefix" WINEDEBUG=-all unshare -n "$wine_exec" wineboot -i >/dev/null 2>&1 ||
+    WINEPREFIX="$wine_prefix" WINEDEBUG=-all "$wine_exec" wineboot -i >/dev/null 2>&1
   WINEPREFIX="$wine_prefix" wineserver -w
-  local wine=(env WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine "$TAVRO_WIN_EXE")
+  local wine=(env WINEPREFIX="$wine_prefix" WINEDEBUG=-all "$wine_exec" "$TAVRO_WIN_EXE")
   # Without any audio driver Wine has no sound device at all.
   local deaf=(env WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d" "${wine[@]}")
   rm -f "$work"/capture/*

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Installs the three Debian packages into a fresh Debian root and checks them
-# there: apt installs them with their dependencies (and, without recommended
-# packages, nothing for sound), postinst grants the ICMP right, an ordinary
+# Installs the three Debian packages (dpkg-buildpackage, debian/) into a fresh
+# Debian root and checks them there: apt installs them with their
+# dependencies (libcap2-bin among them; without recommended packages,
+# nothing for sound), postinst grants the ICMP right, an ordinary
 # user probes 127.0.0.1 inside a private network (first through the
 # capability, then through the datagram socket), `man tavro` shows the page,
-# a C example built with `pkg-config --cflags --libs velmora-components` and
-# one built by a CMake project with find_package(velmora_components) both
-# connect to a loopback listener, and purging the packages (and the build
+# the C example resolve_and_connect built with `pkg-config --cflags --libs
+# velmora-components` and by a CMake project with
+# find_package(velmora_components) both resolve localhost and connect to a
+# loopback listener, and purging the packages (and the build
 # tools the check installed) leaves the root as it was.
 #
 #   tests/package/debian_root_check.sh <dist-folder | tavro_*.deb> [base-root]
@@ -36,7 +38,7 @@ pass() { echo "ok: $*"; }
 
 if [ ! -x "$base/usr/bin/apt-get" ]; then
   command -v debootstrap >/dev/null || { echo "debootstrap is missing" >&2; exit 77; }
-  debootstrap --variant=minbase --include=man-db,libcap2-bin "$suite" "$base" "$mirror"
+  debootstrap --variant=minbase --include=man-db "$suite" "$base" "$mirror"
 fi
 
 root="$(mktemp -d /var/tmp/tavro-root.XXXXXX)"
@@ -48,6 +50,8 @@ trap cleanup EXIT
 cp -a "$base/." "$root/"
 mount -t proc proc "$root/proc"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# debootstrap writes no hosts file; an installed system has one naming localhost.
+[ -f "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost\n' >"$root/etc/hosts"
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 "$@"; }
 in_root useradd -m user
 
@@ -58,6 +62,8 @@ snapshot() {
     grep -v '^./etc/ld.so.cache$' | sort)
 }
 in_root apt-get update -qq
+# setcap must come with the program's Depends, not with the base system.
+in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq libcap2-bin >/dev/null 2>&1 || true
 snapshot >"$root.before"
 
 mkdir "$root/tmp/debs"
@@ -74,6 +80,8 @@ sound="$(in_root dpkg-query -W -f='${db:Status-Status} ${Package}\n' 'libsndfile
   2>/dev/null | awk '$1 == "installed" {print $2}')"
 [ -z "$sound" ] && pass "no sound library without recommends" || fail "sound libraries pulled in: $sound"
 
+in_root dpkg-query -W -f='${db:Status-Status}' libcap2-bin 2>/dev/null | grep -qx installed &&
+  pass "libcap2-bin came with tavro's Depends" || fail "libcap2-bin is not installed"
 caps="$(getcap "$root/usr/bin/tavro" || true)"
 [[ "$caps" == *cap_net_raw* ]] && pass "postinst granted: ${caps##* }" || fail "no cap_net_raw: $caps"
 
@@ -112,11 +120,11 @@ if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-instal
 cmake_minimum_required(VERSION 3.16)
 project(uses_components C)
 find_package(velmora_components 1 REQUIRED)
-add_executable(example /usr/share/doc/libvelmora-components-dev/examples/component_example.c)
+add_executable(example /usr/share/doc/libvelmora-components-dev/examples/resolve_and_connect.c)
 target_link_libraries(example PRIVATE velmora_components::velmora_components)
 EOF
   examples=/usr/share/doc/libvelmora-components-dev/examples
-  if in_root sh -c "cc $examples/component_example.c \$(pkg-config --cflags --libs velmora-components) \
+  if in_root sh -c "cc $examples/resolve_and_connect.c \$(pkg-config --cflags --libs velmora-components) \
     -o /tmp/sdk/by-pkg-config" >"$root.cc.log" 2>&1; then
     pass "the example builds with pkg-config --cflags --libs velmora-components"
   else
@@ -133,9 +141,9 @@ EOF
     out="$(unshare -n bash -c 'ip link set lo up
       socat -T 20 TCP-LISTEN:4711,bind=127.0.0.1,reuseaddr - </dev/null >/dev/null 2>&1 &
       for i in $(seq 50); do ss -Hltn | grep -q ":4711 " && break; sleep 0.1; done
-      chroot --userspec=user:user "$1" env -i PATH=/usr/bin:/bin "$2" 4711' _ "$root" "$program" 2>&1)"
-    if grep -q "Connect: 0 OK" <<<"$out"; then
-      pass "$program connects to a loopback listener"
+      chroot --userspec=user:user "$1" env -i PATH=/usr/bin:/bin "$2" localhost 4711' _ "$root" "$program" 2>&1)" || true
+    if grep -q "Resolve: localhost is 127.0.0.1" <<<"$out" && grep -q "Connect: 0 OK" <<<"$out"; then
+      pass "$program resolves localhost and connects to a loopback listener"
     else
       fail "$program: $out"
     fi

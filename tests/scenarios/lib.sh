@@ -18,6 +18,8 @@ shopt -s extglob
 : "${TAVRO_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 : "${TAVRO_WIN_EXE:=}"
 TESTWORLD="$TAVRO_SOURCE_DIR/scripts/testworld"
+# Runs a Windows program under the loader of its architecture.
+WINE_EXEC="$TAVRO_SOURCE_DIR/tests/wine.sh"
 
 passed=0
 failed=0
@@ -27,6 +29,12 @@ world_id=""
 work=""
 wine_prefix=""
 kinds=(native)
+# TAVRO_WINE_ONLY=1: the Windows half alone (the second Windows build's run
+# of the same scenarios).
+[ "${TAVRO_WINE_ONLY:-0}" = 1 ] && kinds=()
+# The deadline of the whole script, the bound of each run (seconds).
+# shellcheck source=../bounds.bash
+source "$TAVRO_SOURCE_DIR/tests/bounds.bash"
 
 skip() {
   echo "SKIP: $*" >&2
@@ -63,6 +71,8 @@ known_wine_gap() {
 scenario_cleanup() {
   local rc=$?
   set +e
+  trap '' INT TERM HUP
+  stop_watchdog
   wine_stop
   [ -n "$world_id" ] && "$TESTWORLD" down "$world_id"
   [ -n "$work" ] && rm -rf "$work"
@@ -93,7 +103,13 @@ scenario_start() {
   work=$(mktemp -d /tmp/tavro-scenario.XXXXXX)
   trap scenario_cleanup EXIT
   trap 'exit 130' INT
-  trap 'exit 143' TERM
+  # A trap may run while a command's output is redirected: the note goes to
+  # the script's own standard output, kept aside here.
+  exec {script_stdout}>&1
+  trap 'echo "FAIL  ended by SIGTERM (after ${TAVRO_TEST_DEADLINE} s, or from outside)" >&"$script_stdout"
+        exit 143' TERM
+  trap 'exit 129' HUP
+  start_watchdog
   "$TESTWORLD" up >"$work/world.env" || skip "testworld up failed"
   # shellcheck disable=SC1091
   source "$work/world.env"
@@ -124,7 +140,7 @@ wine_template() {
     if [ ! -f "$template/.ready" ]; then
       rm -rf "$template"
       # No network while the prefix is created: wineboot has no business there.
-      WINEPREFIX="$template" WINEDEBUG=-all unshare -n wineboot -i >/dev/null 2>&1
+      WINEPREFIX="$template" WINEDEBUG=-all unshare -n "$WINE_EXEC" wineboot -i >/dev/null 2>&1
       WINEPREFIX="$template" wineserver -w
       touch "$template/.ready"
     fi
@@ -133,6 +149,9 @@ wine_template() {
 }
 
 wine_start() {
+  if [ "${TAVRO_WINE_ONLY:-0}" = 1 ] && { [ ! -f "$TAVRO_WIN_EXE" ] || ! command -v wine >/dev/null; }; then
+    skip "only the Windows half was asked for, and it cannot run here"
+  fi
   if [ -z "$TAVRO_WIN_EXE" ]; then
     note "TAVRO_WIN_EXE is empty: only the native half runs"
     return 0
@@ -160,19 +179,95 @@ wine_stop() {
   wine_prefix=""
 }
 
+# raw_path_start: adds the kind "raw": a copy of the program with the
+# raw-socket capability on its file, run by an unprivileged user while the
+# client's ping sockets are closed to every group, the way an installed
+# package without ping_group_range runs. Skips that kind where the file
+# system keeps no capabilities.
+raw_path_start() {
+  command -v setcap >/dev/null && command -v setpriv >/dev/null || {
+    note "setcap or setpriv is missing: no raw-path runs"
+    return 0
+  }
+  chmod 755 "$work"
+  cp "$TAVRO_EXE" "$work/tavro-raw"
+  if ! setcap cap_net_raw+ep "$work/tavro-raw" 2>/dev/null; then
+    note "this file system keeps no capabilities: no raw-path runs"
+    return 0
+  fi
+  mkdir -p "$work/config-raw"
+  chown 65534:65534 "$work/config-raw"
+  kinds+=(raw)
+}
+
+# tavro_command KIND ARGS...: the command that runs one build with ARGS,
+# left in the array $cmd. env and setpriv exec the next program, so that a
+# run started in the background keeps the program's own pid.
+tavro_command() {
+  local kind=$1
+  shift
+  case "$kind" in
+    native) cmd=(env XDG_CONFIG_HOME="$work/config" "$TAVRO_EXE" "$@") ;;
+    raw)
+      cmd=(setpriv --reuid=65534 --regid=65534 --clear-groups
+        env XDG_CONFIG_HOME="$work/config-raw" "$work/tavro-raw" "$@")
+      ;;
+    *) cmd=(env WINEPREFIX="$wine_prefix" WINEDEBUG=-all "$WINE_EXEC" "$TAVRO_WIN_EXE" "$@") ;;
+  esac
+}
+
+# The raw kind runs while the client's ping sockets are closed to every group.
+raw_path_enter() { in_client sysctl -qw net.ipv4.ping_group_range="1 0"; }
+raw_path_leave() { in_client sysctl -qw net.ipv4.ping_group_range="0 2147483647"; }
+
 # run_tavro KIND ARGS...: runs one build in the client namespace; leaves the
 # exit code in $rc and the output in $work/out and $work/err.
 run_tavro() {
   local kind=$1
   shift
   rc=0
+  tavro_command "$kind" "$@"
   if [ "$kind" = native ]; then
-    in_client env XDG_CONFIG_HOME="$work/config" "$TAVRO_EXE" "$@" \
+    in_client timeout --foreground -k 5 "$TAVRO_RUN_TIMEOUT" "${cmd[@]}" \
       >"$work/out" 2>"$work/err" || rc=$?
+  elif [ "$kind" = raw ]; then
+    raw_path_enter
+    in_client "${cmd[@]}" >"$work/out" 2>"$work/err" </dev/null || rc=$?
+    raw_path_leave
   else
-    in_client env WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine "$TAVRO_WIN_EXE" "$@" \
+    in_client timeout --foreground -k 5 "$TAVRO_RUN_TIMEOUT" "${cmd[@]}" \
       >"$work/out" 2>"$work/err" </dev/null || rc=$?
   fi
+}
+
+# start_tavro KIND ARGS...: like run_tavro, but in the background, in a
+# process group of its own so that SIGINT is not ignored as it is for a
+# background job without job control. ip netns exec execs too: $pid is the
+# program's own. interrupt_tavro ends it.
+start_tavro() {
+  started_kind=$1
+  tavro_command "$@"
+  [ "$started_kind" != raw ] || raw_path_enter
+  set -m
+  ip netns exec "$TW_NS_CLIENT" "${cmd[@]}" >"$work/out" 2>"$work/err" </dev/null &
+  pid=$!
+  set +m
+}
+
+# interrupt_tavro: sends SIGINT to the run start_tavro began and waits at
+# most 20 s for its end (then kills it: $rc 124); leaves its exit code in
+# $rc. Returns 1, showing the run, when the program had already ended:
+# nothing was interrupted.
+interrupt_tavro() {
+  local sent=0
+  kill -INT "$pid" 2>/dev/null && sent=1
+  rc=0
+  wait_for "$pid" 20 || rc=$?
+  [ "$started_kind" != raw ] || raw_path_leave
+  [ "$sent" = 1 ] && return 0
+  echo "      $started_kind: the program ended before the interrupt"
+  show_run
+  return 1
 }
 
 # Matches one output line against one expected line with placeholders.

@@ -38,8 +38,10 @@ check_case "$echo_tail:$TW_TCP_OPEN opens the echo host's port" 0 \
 # Two dots meet in the middle: the completed text is no address and fails
 # in resolution with the system's text.
 check_case "10..5 is completed to a text that does not resolve" 1 'Error: <ANY>\r\n' 10..5
-# A minus sign still counts as a group; the address it gives cannot exist.
-check_case "-5 is completed to a text that does not resolve" 1 'Error: <ANY>\r\n' -5
+# A minus sign still counts as a group; the address it gives cannot exist,
+# and a target that starts with "-" is followed by where options start.
+check_case "-5 is completed to a text that does not resolve" 1 \
+  'Error: <ANY>\r\nOptions start with / instead of - (for example /c 2).\r\n' -5
 # Four groups or more, and names, are not partial addresses.
 check_case "five groups are left alone and fail" 1 'Error: <ANY>\r\n' 1.2.3.4.5
 check_case "a name is left alone" 0 \

@@ -96,7 +96,7 @@ win_tests="$(dirname "${TAVRO_WIN_EXE:-}")/tavro_tests.exe"
 if [ -n "${TAVRO_WIN_EXE:-}" ] && [ -f "$win_tests" ] && command -v wine >/dev/null; then
   export WINEDEBUG=-all
   export WINEPREFIX="${TAVRO_BUILD_DIR}/wine-proxy-real"
-  wine "$win_tests" --gtest_filter='RealProxyTest.*' --gtest_brief=1 || status=1
+  timeout -k 5 200 "$(dirname "$0")/../wine.sh" "$win_tests" --gtest_filter='RealProxyTest.*' --gtest_brief=1 || status=1
 else
   echo "note: no Windows test binary; the Wine half is skipped" >&2
 fi

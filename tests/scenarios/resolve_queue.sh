@@ -25,7 +25,7 @@ run_world() {
   local kind=$1 mode=$2 conf=$3 filter=$4
   local -a cmd=("$native_tests")
   if [ "$kind" = wine ]; then
-    cmd=(env WINEPREFIX="$wine_prefix" WINEDEBUG=-all wine "$win_tests")
+    cmd=(env WINEPREFIX="$wine_prefix" WINEDEBUG=-all "$WINE_EXEC" "$win_tests")
   fi
   rc=0
   in_client unshare -m sh -c 'mount --bind "$1" /etc/resolv.conf &&

@@ -23,11 +23,19 @@ ids=()
 capture_pid=""
 cleanup() {
   local id
+  trap '' INT TERM HUP
+  stop_watchdog
   [ -n "$capture_pid" ] && kill "$capture_pid" 2>/dev/null
   for id in "${ids[@]}"; do "$TESTWORLD" down "$id" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+# shellcheck source=../bounds.bash
+source "$TAVRO_SOURCE_DIR/tests/bounds.bash"
+start_watchdog
 
 # Everything a world of this id could leave behind, one item per line.
 leftovers() {
@@ -46,7 +54,9 @@ start=$(date +%s%N)
 "$TESTWORLD" up >"$work/a.env"
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 a=$(world_id_of "$work/a.env"); ids+=("$a")
-if [ "$elapsed_ms" -lt 2000 ]; then pass "world up in ${elapsed_ms} ms"; else fail "world up took ${elapsed_ms} ms"; fi
+# How long a world takes is a figure for bench/, not a pass mark: a loaded
+# machine is slow without anything being wrong.
+if [ -s "$work/a.env" ]; then pass "world up (${elapsed_ms} ms)"; else fail "world up wrote no environment"; fi
 "$TESTWORLD" up >"$work/b.env"
 b=$(world_id_of "$work/b.env"); ids+=("$b")
 if [ "$a" != "$b" ] && ip netns exec "$b-client" ping -n -c 1 -W 2 10.97.1.2 >/dev/null &&
@@ -61,7 +71,7 @@ fi
 sealed=yes
 for host in client r1 r2 target dns; do
   ns="$a-$host"
-  if [ -n "$(ip -n "$ns" route show default)" ]; then
+  if [ -n "$(ip -n "$ns" route show default)$(ip -n "$ns" -6 route show default)" ]; then
     sealed="no: default route in $host"
   fi
   while read -r line; do
@@ -77,7 +87,7 @@ if [ "$sealed" = yes ]; then pass "no route or link out of the world"; else fail
 # Nothing from the world shows up on the host's own interfaces while traffic
 # of every kind runs inside it. The capture also takes a loopback packet of
 # our own, which proves that it was listening.
-tcpdump -i any -n -U -w "$work/host.pcap" 'net 10.97.0.0/16 or (host 127.0.0.1 and udp port 9)' \
+tcpdump -i any -n -U -w "$work/host.pcap" 'net 10.97.0.0/16 or net fd77::/48 or (host 127.0.0.1 and udp port 9)' \
   2>"$work/tcpdump.err" &
 capture_pid=$!
 # The control packet is sent until the capture shows it, so the capture is
@@ -93,12 +103,16 @@ done
   for a in $TW_ECHO $TW_DROP $TW_NET_UNREACH $TW_PORT_UNREACH $TW_TTL_EXPIRE; do
     ping -n -c 1 -W 1 $a >/dev/null
   done
+  for a in $TW_ECHO6 $TW_DROP6 $TW_NO_ROUTE6 $TW_HOP_LOOP6; do
+    ping -6 -n -c 1 -W 1 $a >/dev/null
+  done
   getent hosts $TW_NAME_ECHO $TW_NAME_MISSING >/dev/null
   socat -u OPEN:/dev/null TCP:$TW_ECHO:$TW_TCP_OPEN,connect-timeout=1 2>/dev/null
+  socat -u OPEN:/dev/null "TCP6:[$TW_ECHO6]:$TW_TCP_OPEN,connect-timeout=1" 2>/dev/null
   exit 0' || true
 sleep 0.3
 kill "$capture_pid"; wait "$capture_pid" 2>/dev/null || true; capture_pid=""
-from_world=$(tcpdump -r "$work/host.pcap" -n 'net 10.97.0.0/16' 2>/dev/null | wc -l)
+from_world=$(tcpdump -r "$work/host.pcap" -n 'net 10.97.0.0/16 or net fd77::/48' 2>/dev/null | wc -l)
 if [ "$own" -ge 1 ] && [ "$from_world" -eq 0 ]; then
   pass "host capture: 0 packets from the world (control packet seen)"
 else
@@ -143,10 +157,10 @@ for sig in INT:130 TERM:143; do
   "$TESTWORLD" run -- sh -c 'echo "$TW_ID" >'"$work/run.id"'; sleep 30' &
   pid=$!
   set +m
-  for _ in $(seq 1 100); do [ -s "$work/run.id" ] && break; sleep 0.05; done
+  for _ in $(seq 1 1200); do [ -s "$work/run.id" ] && break; sleep 0.05; done
   kill -s "$sig" -- "-$pid"
   rc=0
-  wait "$pid" || rc=$?
+  wait_for "$pid" 60 || rc=$?
   id=$(cat "$work/run.id")
   if [ "$rc" -eq "$want" ] && [ -n "$id" ] && [ -z "$(leftovers "$id")" ]; then
     pass "SIG$sig during run tears the world down (exit $rc)"
@@ -155,29 +169,72 @@ for sig in INT:130 TERM:143; do
   fi
 done
 
-# A scenario interrupted half-way leaves neither its world, nor its scratch
-# directory, nor a Wine server behind.
-if [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ]; then
+# A signal while a world is being built removes what was built so far.
+for sig in TERM:143 INT:130 HUP:129; do
+  want=${sig#*:} sig=${sig%:*}
+  # Its own process group, so that SIGINT is not ignored as in a background
+  # job; the world's id starts with the pid of the script that builds it.
+  set -m
+  "$TESTWORLD" up >/dev/null 2>&1 &
+  pid=$!
+  set +m
+  sleep 0.3
+  kill -s "$sig" "$pid"
+  rc=0
+  wait_for "$pid" 60 || rc=$?
+  left=""
+  for dir in /tmp/tavro-world.tw"$pid"????; do
+    [ -e "$dir" ] && left+=" $dir"
+  done
+  left+=$(ip netns list | awk '{print $1}' | grep -E "^tw$pid[0-9a-f]{4}-" | tr '\n' ' ' || true)
+  if [ "$rc" -eq "$want" ] && [ -z "$left" ]; then
+    pass "SIG$sig during up removes the half-built world (exit $rc)"
+  else
+    fail "SIG$sig during up: exit $rc (want $want), left:$left"
+  fi
+done
+
+# A scenario ended half-way leaves neither its world, nor its scratch
+# directory, nor a Wine server behind: interrupted from the terminal (the
+# whole process group), sent SIGTERM alone, or run past its own deadline,
+# which it meets while its world is still being built.
+#   ended_scenario LABEL HOW [ENV...]   HOW: group-int, term, none
+ended_scenario() {
+  local label=$1 how=$2 before_worlds before_dirs new_worlds new_dirs
+  shift 2
   before_worlds=$("$TESTWORLD" list | sort)
   before_dirs=$(find /tmp -maxdepth 1 -name 'tavro-scenario.*' | sort)
   set -m
-  bash "$here/icmp_errors.sh" >"$work/interrupted.log" 2>&1 &
+  env "$@" bash "$here/icmp_errors.sh" >"$work/ended.log" 2>&1 &
   pid=$!
   set +m
-  for _ in $(seq 1 200); do
-    grep -q "^ok" "$work/interrupted.log" && break
-    sleep 0.05
-  done
-  kill -INT -- "-$pid"
+  if [ "$how" != none ]; then
+    for _ in $(seq 1 1200); do
+      grep -q "^ok" "$work/ended.log" && break
+      sleep 0.05
+    done
+  fi
+  case "$how" in
+    group-int) kill -INT -- "-$pid" ;;
+    term) kill -TERM "$pid" ;;
+  esac
   rc=0
-  wait "$pid" || rc=$?
+  wait_for "$pid" 60 || rc=$?
   new_worlds=$(comm -13 <(echo "$before_worlds") <("$TESTWORLD" list | sort))
   new_dirs=$(comm -13 <(echo "$before_dirs") <(find /tmp -maxdepth 1 -name 'tavro-scenario.*' | sort))
-  if grep -q "^ok" "$work/interrupted.log" && [ "$rc" -ne 0 ] && [ -z "$new_worlds$new_dirs" ]; then
-    pass "an interrupted scenario cleans up (exit $rc)"
+  if [ "$rc" -ne 0 ] && [ "$rc" -ne 124 ] && [ -z "$new_worlds$new_dirs" ] &&
+    { [ "$how" = none ] || grep -q "^ok" "$work/ended.log"; }; then
+    pass "$label: the scenario cleans up (exit $rc)"
   else
-    fail "interrupted scenario: exit $rc, worlds left: $new_worlds, directories left: $new_dirs"
+    fail "$label: exit $rc, worlds left: $new_worlds, directories left: $new_dirs"
+    sed 's/^/      /' "$work/ended.log" | tail -n 5
   fi
+}
+
+if [ -n "${TAVRO_EXE:-}" ] && [ -x "$TAVRO_EXE" ]; then
+  ended_scenario "SIGINT to the process group" group-int
+  ended_scenario "SIGTERM to the script alone" term
+  ended_scenario "deadline during the world's build" none TAVRO_TEST_DEADLINE=1
 fi
 
 echo "$passed passed, $failed failed"
