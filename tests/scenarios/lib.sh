@@ -264,10 +264,27 @@ interrupt_tavro() {
   rc=0
   wait_for "$pid" 20 || rc=$?
   [ "$started_kind" != raw ] || raw_path_leave
+  [ "$started_kind" != wine ] || set_aside_wine_client_errors
   [ "$sent" = 1 ] && return 0
   echo "      $started_kind: the program ended before the interrupt"
   show_run
   return 1
+}
+
+# Wine delivers SIGINT on a thread of its own, made for the console control
+# event. That thread has been seen (once in several CI runs, in brief mode,
+# where the program goes on to its normal end) to lose its connection to the
+# wine server as the process exits, and Wine then writes "wine client
+# error:<thread>: write: Bad file descriptor" to stderr. The line is Wine's,
+# not the program's: it is set aside with a note, and everything else on
+# stderr still fails the run.
+wine_client_error='^wine client error:[0-9a-f]+: write: Bad file descriptor$'
+set_aside_wine_client_errors() {
+  local count
+  count=$(grep -cE "$wine_client_error" "$work/err" || true)
+  [ "$count" -gt 0 ] || return 0
+  note "wine: $count line(s) of Wine's own \"wine client error: write: Bad file descriptor\" set aside"
+  sed -i -E "/$wine_client_error/d" "$work/err"
 }
 
 # Matches one output line against one expected line with placeholders.
