@@ -14,6 +14,8 @@
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
+
+#include "platform/file_descriptor_posix.h"
 #endif
 
 namespace velmora::platform {
@@ -25,21 +27,6 @@ constexpr uint16_t kDiscardPort = 9;
 // Between two reads of the whole table while waiting: a change the
 // notifications missed (they are not guaranteed) is still seen soon.
 constexpr int kRereadMillis = 200;
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 struct Target {
   sockaddr_storage address{};
@@ -157,7 +144,7 @@ int openNetlink(uint32_t groups) {
 
 // The whole neighbour table of the target's family, read once.
 Seen readTable(const Target& target, std::vector<uint8_t>* bytes, bool* readable) {
-  Descriptor fd(openNetlink(0));
+  FileDescriptor fd(openNetlink(0));
   *readable = fd.valid();
   if (!fd.valid()) return Seen::kNothing;
   struct {
@@ -185,7 +172,7 @@ Seen readTable(const Target& target, std::vector<uint8_t>* bytes, bool* readable
 // The datagram that makes the kernel resolve the neighbour. False when it
 // cannot go out at all (no route, no link for a link-local address).
 bool provokeResolution(const Target& target, const std::string& source) {
-  Descriptor fd(::socket(target.family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  FileDescriptor fd(::socket(target.family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!fd.valid()) return false;
   Target from;
   if (!source.empty() && parseTarget(source, &from) && from.family == target.family) {
@@ -204,7 +191,7 @@ NeighbourResult resolveNeighbour(const std::string& address, const std::string& 
   Target target;
   if (!parseTarget(address, &target)) return NeighbourResult::kNotFound;
   // Subscribed before the table is read, so no change falls between the two.
-  Descriptor events(openNetlink(RTMGRP_NEIGH));
+  FileDescriptor events(openNetlink(RTMGRP_NEIGH));
   bool readable = false;
   Seen seen = readTable(target, bytes, &readable);
   if (!readable) return NeighbourResult::kNoTable;

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_descriptor_posix.h"
 #include "platform/settings_file_posix.h"
 #include "platform/system_error_posix.h"
 
@@ -45,20 +46,6 @@ constexpr char kFileName[] = "settings";
 constexpr char kTempName[] = "settings.new";
 constexpr size_t kMaxFileBytes = 1024 * 1024;
 constexpr int kMaxLinks = 40;
-
-// Closes its descriptor when it goes.
-struct Fd {
-  explicit Fd(int value = -1) : fd(value) {}
-  Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-  Fd& operator=(Fd other) noexcept {
-    std::swap(fd, other.fd);
-    return *this;
-  }
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-  int fd;
-};
 
 // No one but this user and root can change the folder. One writable by
 // others is safe only when sticky (as /tmp): no one else may then rename or
@@ -99,35 +86,35 @@ int openFolderAt(int dir, const char* name, bool create, int flags = O_PATH) {
 // (in a trusted folder no one else can have put it there). 2 when a folder
 // is missing or something other than a folder or a link stands in its
 // place, 1009 when one is not trusted.
-uint32_t openConfigFolder(bool create, Fd* dir) {
+uint32_t openConfigFolder(bool create, FileDescriptor* dir) {
   std::string rest = configHome();  // the names still to walk from `dir`
   if (rest.empty()) return kErrorFileNotFound;
-  *dir = Fd(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  *dir = FileDescriptor(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   for (int links = 0;;) {
     struct stat st;
-    if (dir->fd < 0 || fstat(dir->fd, &st) != 0) return fileErrorFromErrno(errno);
+    if (dir->get() < 0 || fstat(dir->get(), &st) != 0) return fileErrorFromErrno(errno);
     if (!trustedFolder(st)) return kErrorBadDb;
     rest.erase(0, rest.find_first_not_of('/'));
     if (rest.empty()) return kErrorSuccess;
     const std::string name = rest.substr(0, rest.find('/'));
     rest.erase(0, name.size());
-    const int fd = openFolderAt(dir->fd, name.c_str(), create);
+    const int fd = openFolderAt(dir->get(), name.c_str(), create);
     if (fd >= 0) {
-      *dir = Fd(fd);
+      *dir = FileDescriptor(fd);
       continue;
     }
     if (errno != ENOTDIR && errno != ELOOP) return fileErrorFromErrno(errno);
-    if (fstatat(dir->fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
+    if (fstatat(dir->get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)) {
       return kErrorFileNotFound;
     }
     char target[PATH_MAX];
-    const ssize_t n = readlinkat(dir->fd, name.c_str(), target, sizeof target);
+    const ssize_t n = readlinkat(dir->get(), name.c_str(), target, sizeof target);
     if ((st.st_uid != 0 && st.st_uid != geteuid()) || ++links > kMaxLinks || n <= 0 ||
         static_cast<size_t>(n) == sizeof target) {
       return kErrorBadDb;
     }
     rest.insert(0, target, static_cast<size_t>(n));
-    if (target[0] == '/') *dir = Fd(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (target[0] == '/') *dir = FileDescriptor(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   }
 }
 
@@ -137,7 +124,7 @@ uint32_t openConfigFolder(bool create, Fd* dir) {
 // cannot be handed to a newer file that would then pass for the version read.
 struct Cache {
   std::mutex mutex;
-  Fd file;
+  FileDescriptor file;
   struct stat version {};
   Contents contents;
 };
@@ -152,12 +139,13 @@ bool sameVersion(const struct stat& a, const struct stat& b) {
 // it. Opening never blocks, whatever has been put at the path (a FIFO would
 // otherwise hang every run), and a symbolic link is not followed.
 uint32_t loadContents(int folder, Cache* cache, Contents* out) {
-  Fd file(openat(folder, kFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.fd < 0 && errno != ELOOP && errno != ENXIO) {
+  FileDescriptor file(
+      openat(folder, kFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0 && errno != ELOOP && errno != ENXIO) {
     return errno == ENOENT ? kErrorSuccess : fileErrorFromErrno(errno);
   }
   struct stat st {};
-  if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+  if (file.get() < 0 || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<size_t>(st.st_size) > kMaxFileBytes) {
     out->reset();
     return kErrorSuccess;
@@ -166,12 +154,12 @@ uint32_t loadContents(int folder, Cache* cache, Contents* out) {
   Cache once;
   if (cache == nullptr) cache = &once;
   std::lock_guard<std::mutex> hold(cache->mutex);
-  if (cache->file.fd < 0 || !sameVersion(cache->version, st)) {
+  if (cache->file.get() < 0 || !sameVersion(cache->version, st)) {
     // One byte beyond the limit shows a file that grew past it since.
     std::string text(kMaxFileBytes + 1, '\0'), error;
     size_t done = 0;
     for (ssize_t n = 1; n != 0 && done < text.size();) {
-      n = read(file.fd, &text[done], text.size() - done);
+      n = read(file.get(), &text[done], text.size() - done);
       if (n < 0 && errno != EINTR) return fileErrorFromErrno(errno);
       done += n > 0 ? static_cast<size_t>(n) : 0;
     }
@@ -189,7 +177,7 @@ uint32_t loadContents(int folder, Cache* cache, Contents* out) {
 // The config and settings folders for one operation, and the file as it
 // then is.
 struct Store {
-  Fd config, folder;  // no folder: there is no settings folder
+  FileDescriptor config, folder;  // no folder: there is no settings folder
   Contents contents = std::make_shared<const Sections>();
 };
 
@@ -203,8 +191,9 @@ uint32_t openStore(bool create, bool write, Cache* cache, Store* store) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const uint32_t rc = openConfigFolder(create, &store->config);
     if (rc != kErrorSuccess) return rc == kErrorFileNotFound && !create ? kErrorSuccess : rc;
-    store->folder = Fd(openFolderAt(store->config.fd, kFolderName, create, O_RDONLY));
-    const int fd = store->folder.fd;
+    store->folder =
+        FileDescriptor(openFolderAt(store->config.get(), kFolderName, create, O_RDONLY));
+    const int fd = store->folder.get();
     if (fd < 0 && errno == ENOENT) return kErrorSuccess;
     if (fd < 0) return errno == ENOTDIR || errno == ELOOP ? kErrorBadDb : fileErrorFromErrno(errno);
     struct stat st;
@@ -225,15 +214,16 @@ uint32_t openStore(bool create, bool write, Cache* cache, Store* store) {
 // a mixture, and a writer killed on the way leaves the old one in place.
 uint32_t replaceFile(int folder, const std::string& text) {
   unlinkat(folder, kTempName, 0);  // left by a writer that was killed
-  Fd file(openat(folder, kTempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  bool ok = file.fd >= 0;
+  FileDescriptor file(
+      openat(folder, kTempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  bool ok = file.get() >= 0;
   for (size_t done = 0; ok && done < text.size();) {
-    const ssize_t n = write(file.fd, text.data() + done, text.size() - done);
+    const ssize_t n = write(file.get(), text.data() + done, text.size() - done);
     if (n == 0) errno = ENOSPC;
     ok = n > 0 || (n < 0 && errno == EINTR);
     done += n > 0 ? static_cast<size_t>(n) : 0;
   }
-  ok = ok && fsync(file.fd) == 0 && ::close(std::exchange(file.fd, -1)) == 0 &&
+  ok = ok && fsync(file.get()) == 0 && ::close(file.release()) == 0 &&
        renameat(folder, kTempName, folder, kFileName) == 0;
   const int err = errno;
   if (!ok) {
@@ -247,7 +237,7 @@ uint32_t replaceFile(int folder, const std::string& text) {
 // Writes the file, or with no keys left removes it and then the folder
 // when nothing else is in it.
 uint32_t commit(const Store& store, const Sections& sections) {
-  const int folder = store.folder.fd;
+  const int folder = store.folder.get();
   if (!sections.empty()) {
     const std::string text = settings::formatSettings(sections);
     // A file too large to be read back would lose every value at the next read.
@@ -255,7 +245,7 @@ uint32_t commit(const Store& store, const Sections& sections) {
   }
   unlinkat(folder, kTempName, 0);
   if (unlinkat(folder, kFileName, 0) != 0 && errno != ENOENT) return fileErrorFromErrno(errno);
-  unlinkat(store.config.fd, kFolderName, AT_REMOVEDIR);
+  unlinkat(store.config.get(), kFolderName, AT_REMOVEDIR);
   return kErrorSuccess;
 }
 

@@ -26,23 +26,8 @@ std::string folded(std::string_view name) {
   return out;
 }
 
-// Hashes and compares the names of the values of one key as sameName does,
-// by their place among them: a set of names that copies none of them.
-struct ByName {
-  const std::vector<Value>* values;
-  size_t operator()(uint32_t i) const {
-    uint64_t hash = 14695981039346656037u;  // FNV-1a
-    for (char c : (*values)[i].name)
-      hash = (hash ^ static_cast<uint8_t>(foldCase(c))) * 1099511628211u;
-    return static_cast<size_t>(hash);
-  }
-  bool operator()(uint32_t a, uint32_t b) const {
-    return sameName((*values)[a].name, (*values)[b].name);
-  }
-};
-
-using Keys = std::unordered_set<std::string>;
-using Names = std::unordered_set<uint32_t, ByName, ByName>;
+// Case-folded names: the keys so far, or the values of the last key.
+using Names = std::unordered_set<std::string>;
 
 // What is left of the line being read.
 struct Cursor {
@@ -194,9 +179,8 @@ std::string joinedPath(const std::vector<std::string>& path) {
   return out;
 }
 
-// One line of the text; the reason it is refused, or null. `keys` holds the
-// case-folded names of the keys so far, `names` the values of the last key.
-const char* parseLine(std::string_view line, std::vector<Section>* sections, Keys* keys,
+// One line of the text; the reason it is refused, or null.
+const char* parseLine(std::string_view line, std::vector<Section>* sections, Names* keys,
                       Names* names) {
   if (line[0] == '[') {
     Section section;
@@ -204,23 +188,20 @@ const char* parseLine(std::string_view line, std::vector<Section>* sections, Key
     if (!keys->insert(folded(joinedPath(section.path))).second) return "key given twice";
     sections->push_back(std::move(section));
     // Not clear(), which costs as much as the largest key had names.
-    const ByName byName{&sections->back().values};
-    *names = Names(0, byName, byName);
+    *names = Names();
     return nullptr;
   }
   if (sections->empty()) return "value outside a key";
   std::vector<Value>& values = sections->back().values;
   if (!parseValue({line}, &values.emplace_back())) return "not a registry value";
-  const bool added = names->insert(static_cast<uint32_t>(values.size() - 1)).second;
-  return added ? nullptr : "value named twice";
+  return names->insert(folded(values.back().name)).second ? nullptr : "value named twice";
 }
 
 }  // namespace
 
 bool parseSettings(std::string_view text, std::vector<Section>* sections, std::string* error) {
   sections->clear();
-  Keys keys;
-  Names names;
+  Names keys, names;
   size_t lineNumber = 0;
   for (size_t start = 0; start < text.size();) {
     const size_t end = std::min(text.find('\n', start), text.size());

@@ -6,38 +6,35 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <string>
+
+#include "platform/file_descriptor_posix.h"
 
 namespace velmora::platform {
 
 class UdpSink {
  public:
-  UdpSink() : fd_(::socket(AF_INET, SOCK_DGRAM, 0)) {
+  UdpSink() : socket_(::socket(AF_INET, SOCK_DGRAM, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    const int fd = socket_.get();
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
       return;
     }
     port_ = ntohs(address.sin_port);
   }
-  ~UdpSink() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  UdpSink(const UdpSink&) = delete;
-  UdpSink& operator=(const UdpSink&) = delete;
 
   bool ready() const { return port_ != 0; }
   /// "127.0.0.1:port", as setLookupServersForTesting takes it.
   std::string server() const { return "127.0.0.1:" + std::to_string(port_); }
 
  private:
-  int fd_;
+  FileDescriptor socket_;
   uint16_t port_ = 0;
 };
 
