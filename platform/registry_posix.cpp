@@ -92,7 +92,7 @@ uint32_t openConfigFolder(bool create, FileDescriptor* dir) {
   *dir = FileDescriptor(open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   for (int links = 0;;) {
     struct stat st;
-    if (dir->get() < 0 || fstat(dir->get(), &st) != 0) return fileErrorFromErrno(errno);
+    if (!dir->valid() || fstat(dir->get(), &st) != 0) return fileErrorFromErrno(errno);
     if (!trustedFolder(st)) return kErrorBadDb;
     rest.erase(0, rest.find_first_not_of('/'));
     if (rest.empty()) return kErrorSuccess;
@@ -141,11 +141,11 @@ bool sameVersion(const struct stat& a, const struct stat& b) {
 uint32_t loadContents(int folder, Cache* cache, Contents* out) {
   FileDescriptor file(
       openat(folder, kFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (file.get() < 0 && errno != ELOOP && errno != ENXIO) {
+  if (!file.valid() && errno != ELOOP && errno != ENXIO) {
     return errno == ENOENT ? kErrorSuccess : fileErrorFromErrno(errno);
   }
   struct stat st {};
-  if (file.get() < 0 || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+  if (!file.valid() || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<size_t>(st.st_size) > kMaxFileBytes) {
     out->reset();
     return kErrorSuccess;
@@ -154,7 +154,7 @@ uint32_t loadContents(int folder, Cache* cache, Contents* out) {
   Cache once;
   if (cache == nullptr) cache = &once;
   std::lock_guard<std::mutex> hold(cache->mutex);
-  if (cache->file.get() < 0 || !sameVersion(cache->version, st)) {
+  if (!cache->file.valid() || !sameVersion(cache->version, st)) {
     // One byte beyond the limit shows a file that grew past it since.
     std::string text(kMaxFileBytes + 1, '\0'), error;
     size_t done = 0;
@@ -216,7 +216,7 @@ uint32_t replaceFile(int folder, const std::string& text) {
   unlinkat(folder, kTempName, 0);  // left by a writer that was killed
   FileDescriptor file(
       openat(folder, kTempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-  bool ok = file.get() >= 0;
+  bool ok = file.valid();
   for (size_t done = 0; ok && done < text.size();) {
     const ssize_t n = write(file.get(), text.data() + done, text.size() - done);
     if (n == 0) errno = ENOSPC;
